@@ -1,0 +1,116 @@
+#include "mainwindow.h"
+
+#include "antennawidget.h"
+#include "mainwindowui.h"
+
+#include "calculationstate.h"
+#include "componenttext.h"
+#include "impedancecombination.h"
+#include "impedancefrommeasurement.h"
+#include "numbertext.h"
+#include "solvematching.h"
+
+#include <QDir>
+#include <QPixmap>
+
+#include <cmath>
+#include <complex>
+
+namespace {
+constexpr int kChartWidth = 500; // pixels
+constexpr int kChartHeight = 400; // pixels
+constexpr double kHertzPerMegahertz = 1e6;
+
+// The circuit variants 0 to 5 are shown as "A" to "F", as on the matching-circuits picture.
+QChar circuitLetter(int variant)
+{
+    return QLatin1String("ABCDEF").at(variant);
+}
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , antennaWidget(nullptr)
+    , ui(new Ui::MainWindowUi)
+{
+    ui->setupUi(this);
+
+    antennaWidget = new AntennaWidget(kChartWidth, kChartHeight);
+    ui->horizontalLayout->addWidget(antennaWidget, 0);
+
+    // The pictures are looked up in the working directory, not beside the executable.
+    ui->label_7->setPixmap(QPixmap(QDir::currentPath() + QStringLiteral("/zentu.png")));
+    ui->label_15->setPixmap(QPixmap(QDir::currentPath() + QStringLiteral("/Z_region.png")));
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+void MainWindow::on_pushButtonSerial_pressed()
+{
+    const double z1r = numberFromText(ui->lineEditZ1R->text());
+    const double z1j = numberFromText(ui->lineEditZ1J->text());
+    const double z2r = numberFromText(ui->lineEditZ2R->text());
+    const double z2j = numberFromText(ui->lineEditZ2J->text());
+    const std::complex<double> z3 = seriesImpedance({z1r, z1j}, {z2r, z2j});
+    ui->lineEditZ3R->setText(numberText(z3.real()));
+    ui->lineEditZ3J->setText(numberText(z3.imag()));
+}
+
+void MainWindow::on_pushButtonParallel_pressed()
+{
+    const double z1r = numberFromText(ui->lineEditZ1R->text());
+    const double z1j = numberFromText(ui->lineEditZ1J->text());
+    const double z2r = numberFromText(ui->lineEditZ2R->text());
+    const double z2j = numberFromText(ui->lineEditZ2J->text());
+    const std::complex<double> z3 = parallelImpedance({z1r, z1j}, {z2r, z2j});
+    ui->lineEditZ3R->setText(numberText(z3.real()));
+    ui->lineEditZ3J->setText(numberText(z3.imag()));
+}
+
+// Works on the texts of the result fields, so on the six digits shown after a measurement
+// or on an impedance typed in by hand.
+void MainWindow::on_pushButtonCompensate_pressed()
+{
+    const double r = numberFromText(ui->lineEditReal->text());
+    const double x = numberFromText(ui->lineEditJ->text());
+    const double frequencyHz = numberFromText(ui->lineEditFreq->text()) * kHertzPerMegahertz;
+    const double z0 = numberFromText(ui->lineEditSourceImpedance->text());
+
+    calculationState.sourceImpedance = z0;
+    calculationState.zReal = r;
+    calculationState.zImag = x;
+    solveMatching();
+
+    ui->lineEditReact1->setText(numberText(calculationState.reactanceOne));
+    ui->lineEditReact2->setText(numberText(calculationState.reactanceTwo));
+    ui->lineEditCircuitN->setText(
+        QStringLiteral("Circuit: ") + circuitLetter(calculationState.circuitVariant));
+    ui->lineEditReactanceOne->setText(componentText(calculationState.reactanceOne, frequencyHz));
+    ui->lineEditReactanceTwo->setText(componentText(calculationState.reactanceTwo, frequencyHz));
+    antennaWidget->redraw();
+}
+
+void MainWindow::on_pushButtonCalculateImpedance_pressed()
+{
+    const double z0 = numberFromText(ui->lineEditSourceImpedance->text());
+    const double vRef = numberFromText(ui->lineEditVRef->text());
+    const double vX = numberFromText(ui->lineEditVX->text());
+    const double delay = numberFromText(ui->lineEditDelay->text());
+    const double freq = numberFromText(ui->lineEditFreq->text());
+
+    calculationState.sourceImpedance = z0;
+    impedanceFromMeasurement(vRef, vX, delay, freq);
+
+    ui->lineEditReal->setText(numberText(calculationState.zReal));
+    ui->lineEditJ->setText(numberText(calculationState.zImag));
+    antennaWidget->redraw();
+}
+
+// Each step of the slider multiplies the zoom by e^0.02; the value 0 is one pixel per ohm.
+void MainWindow::on_horizontalSlider_valueChanged(int value)
+{
+    antennaWidget->setScale(std::exp(value / 50.0));
+}

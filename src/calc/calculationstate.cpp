@@ -1,0 +1,3 @@
+#include "calculationstate.h"
+
+CalculationState calculationState;

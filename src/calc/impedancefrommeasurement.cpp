@@ -1,0 +1,35 @@
+#include "impedancefrommeasurement.h"
+
+#include "calculationstate.h"
+
+#include <cmath>
+#include <complex>
+
+namespace {
+// The measurement has always used this thirteen-decimal value; it is part of its results.
+constexpr double kPi = 3.1415926535897;
+constexpr double kNanosecondsPerSecond = 1e9;
+constexpr double kHertzPerMegahertz = 1e6;
+} // namespace
+
+// The generator is an ideal source of open-circuit amplitude 2·vRef at phase 0 behind Z0,
+// and vX·e^{jφ} is the voltage across the antenna. The divider
+//     vX·e^{jφ} = 2·vRef · Z / (Z0 + Z)
+// solved for Z gives Z = Z0·V / (2·vRef − V) with V = vX·e^{jφ}.
+// Example: Z0 50, vRef 32, vX 27.8, 2 ns at 18.13 MHz: φ ≈ 0.2278 rad, Z ≈ 34.2409 + j14.3275.
+void impedanceFromMeasurement(double vRef, double vX, double delay, double freq)
+{
+    const double phase = (delay / kNanosecondsPerSecond) * (freq * kHertzPerMegahertz) * 2 * kPi;
+    const double vRe = vX * std::cos(phase);
+    const double vIm = vX * std::sin(phase);
+    const double z0 = calculationState.sourceImpedance;
+
+    const std::complex<double> numerator(z0 * vRe, z0 * vIm);
+    const std::complex<double> denominator(2 * vRef - vRe, 0 - vIm);
+    // The conforming complex division: scaled, and a zero denominator gives signed
+    // infinities (or NaN for a zero part), never a trap.
+    const std::complex<double> z = numerator / denominator;
+
+    calculationState.zReal = z.real();
+    calculationState.zImag = z.imag();
+}

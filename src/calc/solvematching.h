@@ -1,0 +1,18 @@
+#ifndef SOLVEMATCHING_H
+#define SOLVEMATCHING_H
+
+// Finds the L-network of two pure reactances that transforms the antenna impedance
+// Z = zReal + j·zImag into the source resistance Z0 = sourceImpedance, all read from
+// calculationState. Writes the circuit variant, both reactances and the geometry of the
+// matching path (turn point and arc) back into calculationState.
+//
+// Variants 0 to 3 ("A" to "D", R ≤ Z0): reactanceOne in series with the load carries Z
+// vertically onto the source's conductance circle; reactanceTwo across the source's
+// terminals carries it along that circle to Z0.
+// Variants 4 and 5 ("E", "F", R > Z0): reactanceOne across the load carries Z along its own
+// conductance circle to real part Z0; reactanceTwo in series carries it down to Z0.
+//
+// Never fails: degenerate input gives NaN or infinite results, stored as they come.
+void solveMatching();
+
+#endif // SOLVEMATCHING_H

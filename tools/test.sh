@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds Zalvimo twice and runs every test in each build:
+# once with warnings as errors, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=dependencies.sh
+source "$root/tools/dependencies.sh"
+zalvimo_install_missing
+
+run_suite() {
+    local name=$1
+    shift
+    local dir="$root/build-tests/$name"
+    echo "== $name build"
+    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Debug "$@"
+    cmake --build "$dir" --parallel "$(nproc)"
+    ctest --test-dir "$dir" --output-on-failure --timeout 600
+}
+
+run_suite warnings -DZALVIMO_WARNINGS_AS_ERRORS=ON
+run_suite sanitizers -DZALVIMO_WARNINGS_AS_ERRORS=ON -DZALVIMO_SANITIZE=ON
