@@ -5,7 +5,10 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # shellcheck source=dependencies.sh
 source "$root/tools/dependencies.sh"
-zalvimo_install_missing
+zalvimo_install_missing clang-format
+
+echo "== formatting"
+(cd "$root" && git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror)
 
 run_suite() {
     local name=$1

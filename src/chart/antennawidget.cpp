@@ -19,6 +19,12 @@ namespace {
 // Z0 = 50 Ω and X = 2 kΩ, measures about 3.2 million pixels across.
 constexpr double kCoordinateLimit = 4194304.0;
 
+// The slider's range needs at most 21 grid lines across and 9 rounds up and down. Only a
+// scale set directly far below that range asks for more; they would stand less than five
+// pixels apart with their labels printed over each other, and drawing thousands of them
+// would stall the paint.
+constexpr int kMaxGridLines = 100;
+
 // One full turn in the sixteenths of a degree that QPainter::drawArc counts in.
 constexpr double kFullTurn = 5760.0;
 
@@ -134,16 +140,14 @@ void AntennaWidget::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     painter.fillRect(QRect(0, 0, w, h), QBrush(Qt::black, Qt::SolidPattern));
 
-    // Grid, aliased so that its lines stay one crisp pixel wide. Lines are never denser than
-    // one per pixel column or row; only a scale far below the slider's range would ask for
-    // more, and they would merge into a grey block anyway.
+    // Grid, aliased so that its lines stay one crisp pixel wide.
     painter.setPen(QPen(QColor(Qt::gray)));
     const int spanR = wholeOhms(w / s);
     const int halfSpanX = wholeOhms(h / s * 0.5);
     const int gridStep = gridStepFor(spanR);
     if (spanR > 0) {
         qint64 a = 0;
-        for (int line = 0; a < spanR && line <= w; a += gridStep, ++line) {
+        for (int line = 0; a < spanR && line < kMaxGridLines; a += gridStep, ++line) {
             const int x = static_cast<int>(a * s);
             painter.drawLine(x, 0, x, h);
             painter.drawText(QPointF(static_cast<int>(a * s + 3), y0 - 3), QString::number(a));
@@ -151,7 +155,7 @@ void AntennaWidget::paintEvent(QPaintEvent *event)
     }
     if (halfSpanX > 0) {
         qint64 b = 0;
-        for (int round = 0; b < halfSpanX && round <= y0; b += gridStep, ++round) {
+        for (int round = 0; b < halfSpanX && round < kMaxGridLines; b += gridStep, ++round) {
             const int yAbove = static_cast<int>(y0 - b * s);
             painter.drawLine(0, yAbove, w, yAbove);
             painter.drawText(QPointF(3, static_cast<int>(y0 - b * s - 3)), QString::number(b));
