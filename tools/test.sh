@@ -8,7 +8,8 @@ source "$root/tools/dependencies.sh"
 zalvimo_install_missing clang-format
 
 echo "== formatting"
-(cd "$root" && git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror)
+find "$root/src" "$root/tests" "$root/bench" "$root/tools" -name '*.cpp' -o -name '*.h' \
+    | xargs clang-format --dry-run -Werror
 
 run_suite() {
     local name=$1
