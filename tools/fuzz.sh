@@ -15,14 +15,9 @@ CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZAL
     -DZALVIMO_BUILD_TESTS=OFF -DZALVIMO_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build "$build" --parallel "$(nproc)" --target fuzz_calc fuzz_chart
 
-# The toolkit's own leaks at start are matched by full stacks (see lsan.supp), which only the
-# chart's target needs: it is the one that starts the toolkit.
 export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp"
 export UBSAN_OPTIONS=print_stacktrace=1
 for target in fuzz_calc fuzz_chart; do
-    if [ "$target" = fuzz_chart ]; then
-        export ASAN_OPTIONS=fast_unwind_on_malloc=0
-    fi
     corpus="$build/corpus/$target"
     mkdir -p "$corpus"
     echo "== $target for $seconds s"

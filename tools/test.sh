@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds Zalvimo twice and runs every test in each build:
 # once with warnings as errors, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Before that it checks the formatting and runs each fuzz target for a short while.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # shellcheck source=dependencies.sh
@@ -10,6 +11,10 @@ zalvimo_install_missing clang-format desktop-file-utils appstream dpkg-dev
 echo "== formatting"
 find "$root/src" "$root/tests" "$root/bench" "$root/tools" -name '*.cpp' -o -name '*.h' \
     | xargs clang-format --dry-run -Werror
+
+# A short run of each fuzz target; `bash tools/fuzz.sh 600` is the long one.
+echo "== fuzz smoke run"
+bash "$root/tools/fuzz.sh" "${ZALVIMO_FUZZ_SECONDS:-30}"
 
 run_suite() {
     local name=$1
