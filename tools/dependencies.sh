@@ -8,7 +8,7 @@ zalvimo_install_missing() {
     local missing=()
     local package
     for package in "${zalvimo_packages[@]}" "$@"; do
-        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        if [ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)" != "install ok installed" ]; then
             missing+=("$package")
         fi
     done
