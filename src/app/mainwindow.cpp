@@ -26,6 +26,26 @@ QChar circuitLetter(int variant)
 {
     return QLatin1String("ABCDEF").at(variant);
 }
+
+// The two impedances of the "Complex Math" page, in ohms, read in the order Z1 R, Z1 J,
+// Z2 R, Z2 J, and the field pair that shows their combination.
+std::complex<double> firstImpedance(const Ui::MainWindowUi &ui)
+{
+    const double real = numberFromText(ui.lineEditZ1R->text());
+    return {real, numberFromText(ui.lineEditZ1J->text())};
+}
+
+std::complex<double> secondImpedance(const Ui::MainWindowUi &ui)
+{
+    const double real = numberFromText(ui.lineEditZ2R->text());
+    return {real, numberFromText(ui.lineEditZ2J->text())};
+}
+
+void showCombination(const Ui::MainWindowUi &ui, std::complex<double> z)
+{
+    ui.lineEditZ3R->setText(numberText(z.real()));
+    ui.lineEditZ3J->setText(numberText(z.imag()));
+}
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -50,24 +70,16 @@ MainWindow::~MainWindow()
 
 void MainWindow::on_pushButtonSerial_pressed()
 {
-    const double z1r = numberFromText(ui->lineEditZ1R->text());
-    const double z1j = numberFromText(ui->lineEditZ1J->text());
-    const double z2r = numberFromText(ui->lineEditZ2R->text());
-    const double z2j = numberFromText(ui->lineEditZ2J->text());
-    const std::complex<double> z3 = seriesImpedance({z1r, z1j}, {z2r, z2j});
-    ui->lineEditZ3R->setText(numberText(z3.real()));
-    ui->lineEditZ3J->setText(numberText(z3.imag()));
+    const std::complex<double> z1 = firstImpedance(*ui);
+    const std::complex<double> z2 = secondImpedance(*ui);
+    showCombination(*ui, seriesImpedance(z1, z2));
 }
 
 void MainWindow::on_pushButtonParallel_pressed()
 {
-    const double z1r = numberFromText(ui->lineEditZ1R->text());
-    const double z1j = numberFromText(ui->lineEditZ1J->text());
-    const double z2r = numberFromText(ui->lineEditZ2R->text());
-    const double z2j = numberFromText(ui->lineEditZ2J->text());
-    const std::complex<double> z3 = parallelImpedance({z1r, z1j}, {z2r, z2j});
-    ui->lineEditZ3R->setText(numberText(z3.real()));
-    ui->lineEditZ3J->setText(numberText(z3.imag()));
+    const std::complex<double> z1 = firstImpedance(*ui);
+    const std::complex<double> z2 = secondImpedance(*ui);
+    showCombination(*ui, parallelImpedance(z1, z2));
 }
 
 // Works on the texts of the result fields, so on the six digits shown after a measurement
