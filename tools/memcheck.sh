@@ -17,7 +17,7 @@ export QT_QPA_PLATFORM=offscreen
 export ZALVIMO_MONKEY_STEPS=500
 failed=()
 for test in "$build"/tests/tst_*; do
-    [ -x "$test" ] || continue
+    [ -f "$test" ] && [ -x "$test" ] || continue
     name=$(basename "$test")
     echo "== $name"
     if ! valgrind --tool=memcheck --leak-check=full --show-leak-kinds=definite \
