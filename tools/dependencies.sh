@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what building and testing Zalvimo needs on Debian 12, and only what is missing.
-# Sourced by run.sh and test.sh.
+# Installs what building and testing Zalvimo needs on Debian 12, and only what is missing,
+# and builds the program. Sourced by the scripts beside it.
 
 zalvimo_packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools fonts-dejavu-core)
 
@@ -22,4 +22,18 @@ zalvimo_install_missing() {
     fi
     "${sudo[@]}" apt-get update -q
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# Configures the Release build of the program in build/ (no tests, no benchmarks) and
+# builds the given targets, or everything.
+zalvimo_build_release() {
+    local root
+    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release \
+        -DZALVIMO_BUILD_TESTS=OFF -DZALVIMO_BUILD_BENCHMARKS=OFF
+    if [ $# -gt 0 ]; then
+        cmake --build "$root/build" --parallel "$(nproc)" --target "$@"
+    else
+        cmake --build "$root/build" --parallel "$(nproc)"
+    fi
 }

@@ -7,9 +7,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/dependencies.sh"
 zalvimo_install_missing
 
-cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release \
-    -DZALVIMO_BUILD_TESTS=OFF -DZALVIMO_BUILD_BENCHMARKS=OFF
-cmake --build "$root/build" --parallel "$(nproc)"
+zalvimo_build_release
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     cat >&2 <<MESSAGE

@@ -8,9 +8,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/dependencies.sh"
 zalvimo_install_missing
 
-cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release \
-    -DZALVIMO_BUILD_TESTS=OFF -DZALVIMO_BUILD_BENCHMARKS=OFF
-cmake --build "$root/build" --parallel "$(nproc)" --target zalvimo-screenshot zalvimo_pictures
+zalvimo_build_release zalvimo-screenshot zalvimo_pictures
 mkdir -p "$root/docs"
 cd "$root/build"
 QT_QPA_PLATFORM=offscreen ./tools/zalvimo-screenshot "$root/docs/screenshot.png"
