@@ -135,8 +135,8 @@ void tst_AntennaWidget::grid_data()
         << QList<int> {2, 27, 52, 76, 101, 126, 150, 175, 224, 249, 273, 298, 323, 347, 372, 397};
 }
 
-// The rows of the real axis (199 and 200) carry the antialiased green axis over the grey
-// grid line, so they are checked apart.
+// Grid lines are checked along one row and one column that cross nothing else. The real
+// axis lies green over the grid line of 0 ohm, and the imaginary axis over the first column.
 void tst_AntennaWidget::grid()
 {
     QFETCH(double, scale);
@@ -153,7 +153,7 @@ void tst_AntennaWidget::grid()
     QCOMPARE(greyColumns(image, scanRow), expectedColumns);
     QVERIFY(isGreen(image.pixel(0, scanRow)));
 
-    // The labels of the vertical lines stand in the band of rows just above the axis.
+    // The labels of the vertical lines fill the band of rows just above the real axis.
     QList<int> foundRows = greyRows(image, kScanColumn);
     foundRows.erase(std::remove_if(foundRows.begin(), foundRows.end(),
                         [](int y) { return y > kAxisRow - 16 && y <= kAxisRow; }),
