@@ -98,23 +98,23 @@ QString tst_Monkey::randomText(QRandomGenerator &random)
     }
 }
 
+// The predictions run the calculations on the shared state and then put it back, so that
+// the press itself starts from the state the window left.
 void tst_Monkey::expectMeasurement()
 {
-    CalculationState model = calculationState;
-    std::swap(model, calculationState);
+    const CalculationState saved = calculationState;
     calculationState.sourceImpedance = inputText("lineEditSourceImpedance").toDouble();
     impedanceFromMeasurement(inputText("lineEditVRef").toDouble(),
         inputText("lineEditVX").toDouble(), inputText("lineEditDelay").toDouble(),
         inputText("lineEditFreq").toDouble());
     expected["lineEditReal"] = numberText(calculationState.zReal);
     expected["lineEditJ"] = numberText(calculationState.zImag);
-    std::swap(model, calculationState);
+    calculationState = saved;
 }
 
 void tst_Monkey::expectCompensation()
 {
-    CalculationState model = calculationState;
-    std::swap(model, calculationState);
+    const CalculationState saved = calculationState;
     const double frequencyHz = inputText("lineEditFreq").toDouble() * 1e6;
     calculationState.sourceImpedance = inputText("lineEditSourceImpedance").toDouble();
     calculationState.zReal = inputText("lineEditReal").toDouble();
@@ -126,7 +126,7 @@ void tst_Monkey::expectCompensation()
         = QStringLiteral("Circuit: ") + QChar('A' + calculationState.circuitVariant);
     expected["lineEditReactanceOne"] = componentText(calculationState.reactanceOne, frequencyHz);
     expected["lineEditReactanceTwo"] = componentText(calculationState.reactanceTwo, frequencyHz);
-    std::swap(model, calculationState);
+    calculationState = saved;
 }
 
 void tst_Monkey::expectCombination(bool parallel)

@@ -27,18 +27,12 @@ QChar circuitLetter(int variant)
     return QLatin1String("ABCDEF").at(variant);
 }
 
-// The two impedances of the "Complex Math" page, in ohms, read in the order Z1 R, Z1 J,
-// Z2 R, Z2 J, and the field pair that shows their combination.
-std::complex<double> firstImpedance(const Ui::MainWindowUi &ui)
+// An impedance of the "Complex Math" page in ohms, read real part first, and the field pair
+// that shows the two impedances' combination.
+std::complex<double> impedanceFrom(const QLineEdit *realField, const QLineEdit *imagField)
 {
-    const double real = numberFromText(ui.lineEditZ1R->text());
-    return {real, numberFromText(ui.lineEditZ1J->text())};
-}
-
-std::complex<double> secondImpedance(const Ui::MainWindowUi &ui)
-{
-    const double real = numberFromText(ui.lineEditZ2R->text());
-    return {real, numberFromText(ui.lineEditZ2J->text())};
+    const double real = numberFromText(realField->text());
+    return {real, numberFromText(imagField->text())};
 }
 
 void showCombination(const Ui::MainWindowUi &ui, std::complex<double> z)
@@ -70,15 +64,15 @@ MainWindow::~MainWindow()
 
 void MainWindow::on_pushButtonSerial_pressed()
 {
-    const std::complex<double> z1 = firstImpedance(*ui);
-    const std::complex<double> z2 = secondImpedance(*ui);
+    const std::complex<double> z1 = impedanceFrom(ui->lineEditZ1R, ui->lineEditZ1J);
+    const std::complex<double> z2 = impedanceFrom(ui->lineEditZ2R, ui->lineEditZ2J);
     showCombination(*ui, seriesImpedance(z1, z2));
 }
 
 void MainWindow::on_pushButtonParallel_pressed()
 {
-    const std::complex<double> z1 = firstImpedance(*ui);
-    const std::complex<double> z2 = secondImpedance(*ui);
+    const std::complex<double> z1 = impedanceFrom(ui->lineEditZ1R, ui->lineEditZ1J);
+    const std::complex<double> z2 = impedanceFrom(ui->lineEditZ2R, ui->lineEditZ2J);
     showCombination(*ui, parallelImpedance(z1, z2));
 }
 
