@@ -1,6 +1,7 @@
 #include "antennawidget.h"
 #include "calculationstate.h"
 #include "mainwindow.h"
+#include "numbertext.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -235,8 +236,13 @@ void tst_MainWindow::measurement_data()
                                 << "0";
     QTest::newRow("source empty") << QStringList {"", "32.0", "27.8", "2.0", "18.130"} << "0"
                                   << "0";
-    QTest::newRow("decimal comma reads as 0")
-        << QStringList {"50", "32.0", "27,8", "2.0", "18.130"} << "0"
+    // A decimal comma reads as the point would: the defaults written the European way give
+    // the defaults' result, not the silent 0 that toDouble alone gives.
+    QTest::newRow("decimal commas")
+        << QStringList {"50", "32,0", "27,8", "2,0", "18,130"} << "34.2409"
+        << "14.3275";
+    QTest::newRow("two commas still read as 0")
+        << QStringList {"50", "32.0", "2,7,8", "2.0", "18.130"} << "0"
         << "0";
     QTest::newRow("vX twice vRef, no delay")
         << QStringList {"50", "32.0", "64", "0", "18.130"} << "inf"
@@ -259,7 +265,7 @@ void tst_MainWindow::measurement()
     press("pushButtonCalculateImpedance");
     QCOMPARE(field("lineEditReal")->text(), real);
     QCOMPARE(field("lineEditJ")->text(), imag);
-    QCOMPARE(calculationState.sourceImpedance, inputs[0].toDouble());
+    QCOMPARE(calculationState.sourceImpedance, numberFromText(inputs[0]));
     QCOMPARE(calculationState.turnImag, 0.0); // the solver did not run
 }
 
@@ -293,16 +299,39 @@ void tst_MainWindow::compensation_data()
         << QStringList {"34.2409", "14.3275", "18.130", "50"}
         << QStringList {"8.90192", "-73.7016", "Circuit: B", "Coil of 78.1458 nH",
                "Capacitor of 119.109 pF"};
+    // With R equal to Z0 the series element alone matches and the shunt element is an
+    // open circuit: an infinite reactance, a capacitor of 0 pF (no part), where the plain
+    // complex division would show "nan" and "Coil of nan nH".
     QTest::newRow("R equal to Z0")
         << QStringList {"50", "10", "10", "50"}
-        << QStringList {"-10", "nan", "Circuit: A", "Capacitor of 1591.55 pF", "Coil of nan nH"};
+        << QStringList {"-10", "-inf", "Circuit: A", "Capacitor of 1591.55 pF",
+               "Capacitor of 0 pF"};
+    QTest::newRow("R equal to Z0, measured 50 + j30 on 40 m")
+        << QStringList {"50", "30", "7.1", "50"}
+        << QStringList {"-30", "-inf", "Circuit: A", "Capacitor of 747.206 pF",
+               "Capacitor of 0 pF"};
+    QTest::newRow("R equal to Z0, capacitive")
+        << QStringList {"50", "-10", "10", "50"}
+        << QStringList {"10", "-inf", "Circuit: D", "Coil of 159.155 nH", "Capacitor of 0 pF"};
+    QTest::newRow("already matched: nothing to build")
+        << QStringList {"50", "0", "14.2", "50"}
+        << QStringList {"0", "-inf", "Circuit: A", "Coil of 0 nH", "Capacitor of 0 pF"};
+    QTest::newRow("decimal commas")
+        << QStringList {"20", "-30", "10,0", "50"}
+        << QStringList {"5.5051", "40.8248", "Circuit: D", "Coil of 87.6164 nH",
+               "Coil of 649.747 nH"};
+    QTest::newRow("decimal comma in R and X")
+        << QStringList {"34,2409", "14,3275", "18.130", "50,0"}
+        << QStringList {"8.90192", "-73.7016", "Circuit: B", "Coil of 78.1458 nH",
+               "Capacitor of 119.109 pF"};
     QTest::newRow("frequency empty") << QStringList {"20", "30", "", "50"}
                                      << QStringList {"-5.5051", "-40.8248", "Circuit: A",
                                             "Capacitor of inf pF", "Capacitor of inf pF"};
     QTest::newRow("source empty: every load is beyond") << QStringList {"30", "40", "10",
         ""} << QStringList {"0", "0", "Circuit: E", "Coil of 0 nH", "Coil of 0 nH"};
+    // R = Z0 = 0 is the open shunt element again; at 0 Hz even that has no value.
     QTest::newRow("all empty") << QStringList {"", "", "",
-        ""} << QStringList {"0", "nan", "Circuit: A", "Coil of nan nH", "Coil of nan nH"};
+        ""} << QStringList {"0", "-inf", "Circuit: A", "Coil of nan nH", "Capacitor of nan pF"};
 }
 
 void tst_MainWindow::compensation()
@@ -321,9 +350,9 @@ void tst_MainWindow::compensation()
     QCOMPARE(field("lineEditCircuitN")->text(), outputs[2]);
     QCOMPARE(field("lineEditReactanceOne")->text(), outputs[3]);
     QCOMPARE(field("lineEditReactanceTwo")->text(), outputs[4]);
-    QCOMPARE(calculationState.zReal, inputs[0].toDouble());
-    QCOMPARE(calculationState.zImag, inputs[1].toDouble());
-    QCOMPARE(calculationState.sourceImpedance, inputs[3].toDouble());
+    QCOMPARE(calculationState.zReal, numberFromText(inputs[0]));
+    QCOMPARE(calculationState.zImag, numberFromText(inputs[1]));
+    QCOMPARE(calculationState.sourceImpedance, numberFromText(inputs[3]));
 }
 
 void tst_MainWindow::compensationTwiceGivesTheSame()
@@ -379,8 +408,11 @@ void tst_MainWindow::combination_data()
                                         << QStringList {"0", "0"} << QStringList {"inf", "nan"};
     QTest::newRow("exponent form") << QStringList {"1000000", "0", "0", "0"}
                                    << QStringList {"1e+06", "0"} << QStringList {"0", "0"};
-    QTest::newRow("text reads as 0") << QStringList {"abc", "", "50", "1,5"}
+    QTest::newRow("text reads as 0") << QStringList {"abc", "", "50", "1,5,0"}
                                      << QStringList {"50", "0"} << QStringList {"0", "0"};
+    QTest::newRow("decimal commas") << QStringList {"30,5", "40", "-1,5e3", "0,0"}
+                                    << QStringList {"-1469.5", "40"}
+                                    << QStringList {"29.9994", "41.6468"};
 }
 
 void tst_MainWindow::combination()

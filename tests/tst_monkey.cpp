@@ -63,6 +63,7 @@ private:
     void expectCompensation();
     void expectCombination(bool parallel);
     QString inputText(const char *name) const { return fields.value(QLatin1String(name))->text(); }
+    double inputNumber(const char *name) const { return numberFromText(inputText(name)); }
 
     MainWindow *window = nullptr;
     QHash<QString, QLineEdit *> fields;
@@ -103,10 +104,10 @@ QString tst_Monkey::randomText(QRandomGenerator &random)
 void tst_Monkey::expectMeasurement()
 {
     const CalculationState saved = calculationState;
-    calculationState.sourceImpedance = inputText("lineEditSourceImpedance").toDouble();
-    impedanceFromMeasurement(inputText("lineEditVRef").toDouble(),
-        inputText("lineEditVX").toDouble(), inputText("lineEditDelay").toDouble(),
-        inputText("lineEditFreq").toDouble());
+    calculationState.sourceImpedance = inputNumber("lineEditSourceImpedance");
+    impedanceFromMeasurement(inputNumber("lineEditVRef"),
+        inputNumber("lineEditVX"), inputNumber("lineEditDelay"),
+        inputNumber("lineEditFreq"));
     expected["lineEditReal"] = numberText(calculationState.zReal);
     expected["lineEditJ"] = numberText(calculationState.zImag);
     calculationState = saved;
@@ -115,10 +116,10 @@ void tst_Monkey::expectMeasurement()
 void tst_Monkey::expectCompensation()
 {
     const CalculationState saved = calculationState;
-    const double frequencyHz = inputText("lineEditFreq").toDouble() * 1e6;
-    calculationState.sourceImpedance = inputText("lineEditSourceImpedance").toDouble();
-    calculationState.zReal = inputText("lineEditReal").toDouble();
-    calculationState.zImag = inputText("lineEditJ").toDouble();
+    const double frequencyHz = inputNumber("lineEditFreq") * 1e6;
+    calculationState.sourceImpedance = inputNumber("lineEditSourceImpedance");
+    calculationState.zReal = inputNumber("lineEditReal");
+    calculationState.zImag = inputNumber("lineEditJ");
     solveMatching();
     expected["lineEditReact1"] = numberText(calculationState.reactanceOne);
     expected["lineEditReact2"] = numberText(calculationState.reactanceTwo);
@@ -132,9 +133,9 @@ void tst_Monkey::expectCompensation()
 void tst_Monkey::expectCombination(bool parallel)
 {
     const std::complex<double> z1(
-        inputText("lineEditZ1R").toDouble(), inputText("lineEditZ1J").toDouble());
+        inputNumber("lineEditZ1R"), inputNumber("lineEditZ1J"));
     const std::complex<double> z2(
-        inputText("lineEditZ2R").toDouble(), inputText("lineEditZ2J").toDouble());
+        inputNumber("lineEditZ2R"), inputNumber("lineEditZ2J"));
     const std::complex<double> z3 = parallel ? parallelImpedance(z1, z2) : seriesImpedance(z1, z2);
     expected["lineEditZ3R"] = numberText(z3.real());
     expected["lineEditZ3J"] = numberText(z3.imag());

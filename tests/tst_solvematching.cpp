@@ -10,12 +10,15 @@
 
 namespace {
 
-// Six significant digits, the precision of the worked results; NaN matches NaN, and an
-// expected zero asks for an absolute 1e-9.
+// Six significant digits, the precision of the worked results; NaN matches NaN, an
+// infinity only the same infinity, and an expected zero asks for an absolute 1e-9.
 bool matches(double actual, double expected)
 {
     if (std::isnan(expected)) {
         return std::isnan(actual);
+    }
+    if (std::isinf(expected)) {
+        return actual == expected;
     }
     if (expected == 0) {
         return std::abs(actual) < 1e-9;
@@ -67,6 +70,7 @@ void tst_SolveMatching::workedResults_data()
     QTest::addColumn<double>("arcEndAngle");
 
     const double nan = qQNaN();
+    const double inf = qInf();
     const double pi = 3.141592653589793;
     QTest::newRow("A: outside the circle, inductive")
         << 50.0 << 20.0 << 30.0 << 0 << -5.5051 << -40.8248 << 20.0 << 24.4949 << 25.0 << 0.0
@@ -91,10 +95,16 @@ void tst_SolveMatching::workedResults_data()
     QTest::newRow("B: the default measurement")
         << 50.0 << 34.2409 << 14.3275 << 1 << 8.90192 << -73.7016 << 34.2409 << 23.2294 << 25.0
         << 0.0 << 1.19218;
-    QTest::newRow("R equal to Z0: no path, shunt element undefined")
-        << 50.0 << 50.0 << 10.0 << 0 << -10.0 << nan << 50.0 << 0.0 << 25.0 << 0.0 << 0.0;
+    // R equal to Z0: the series element alone matches. The shunt element is an open
+    // circuit, −∞ ohm, where the complex division by 0 + j0 would give NaN.
+    QTest::newRow("R equal to Z0: no path, open shunt element")
+        << 50.0 << 50.0 << 10.0 << 0 << -10.0 << -inf << 50.0 << 0.0 << 25.0 << 0.0 << 0.0;
     QTest::newRow("R equal to Z0, capacitive")
-        << 50.0 << 50.0 << -10.0 << 3 << 10.0 << nan << 50.0 << 0.0 << 25.0 << 0.0 << 0.0;
+        << 50.0 << 50.0 << -10.0 << 3 << 10.0 << -inf << 50.0 << 0.0 << 25.0 << 0.0 << 0.0;
+    QTest::newRow("matched already: no element at all")
+        << 50.0 << 50.0 << 0.0 << 0 << 0.0 << -inf << 50.0 << 0.0 << 25.0 << 0.0 << 0.0;
+    QTest::newRow("R equal to Z0 of 75")
+        << 75.0 << 75.0 << 20.0 << 0 << -20.0 << -inf << 75.0 << 0.0 << 37.5 << 0.0 << 0.0;
     QTest::newRow("exactly on the circle counts as outside")
         << 50.0 << 10.0 << 20.0 << 0 << 0.0 << -25.0 << 10.0 << 20.0 << 25.0 << 0.0 << 2.21430;
     QTest::newRow("the origin lies on the circle")

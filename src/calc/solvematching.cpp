@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <complex>
+#include <limits>
 
 namespace {
 
@@ -50,9 +51,17 @@ void solveMatching()
         state.turnReal = r;
         state.turnImag = o;
         state.reactanceOne = o - x;
-        const std::complex<double> product
-            = std::complex<double>(s, 0) * std::complex<double>(r, o);
-        state.reactanceTwo = (product / std::complex<double>(r - s, o)).imag();
+        const std::complex<double> divisor(r - s, o);
+        if (divisor == std::complex<double>(0, 0)) {
+            // T is Z0 itself (R equal to Z0): the series element alone matches, and the
+            // shunt element is an open circuit, an infinite reactance. −∞ reads as a
+            // capacitor of 0 pF, that is no part at all; the division would give NaN.
+            state.reactanceTwo = -std::numeric_limits<double>::infinity();
+        } else {
+            const std::complex<double> product
+                = std::complex<double>(s, 0) * std::complex<double>(r, o);
+            state.reactanceTwo = (product / divisor).imag();
+        }
         arc.setStartAngle(s, 0);
         arc.setEndAngle(state.turnReal, state.turnImag);
     } else {

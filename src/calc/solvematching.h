@@ -12,6 +12,7 @@
 // Variants 4 and 5 ("E", "F", R > Z0): reactanceOne across the load carries Z along its own
 // conductance circle to real part Z0; reactanceTwo in series carries it down to Z0.
 //
+// R exactly equal to Z0 needs no shunt element: reactanceTwo is then −∞, an open circuit.
 // Never fails: degenerate input gives NaN or infinite results, stored as they come.
 void solveMatching();
 
