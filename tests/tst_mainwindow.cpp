@@ -302,24 +302,21 @@ void tst_MainWindow::compensation_data()
     // With R equal to Z0 the series element alone matches and the shunt element is an
     // open circuit: an infinite reactance, a capacitor of 0 pF (no part), where the plain
     // complex division would show "nan" and "Coil of nan nH".
-    QTest::newRow("R equal to Z0")
-        << QStringList {"50", "10", "10", "50"}
-        << QStringList {"-10", "-inf", "Circuit: A", "Capacitor of 1591.55 pF",
-               "Capacitor of 0 pF"};
+    QTest::newRow("R equal to Z0") << QStringList {"50", "10", "10", "50"}
+                                   << QStringList {"-10", "-inf", "Circuit: A",
+                                          "Capacitor of 1591.55 pF", "Capacitor of 0 pF"};
     QTest::newRow("R equal to Z0, measured 50 + j30 on 40 m")
         << QStringList {"50", "30", "7.1", "50"}
-        << QStringList {"-30", "-inf", "Circuit: A", "Capacitor of 747.206 pF",
-               "Capacitor of 0 pF"};
+        << QStringList {
+               "-30", "-inf", "Circuit: A", "Capacitor of 747.206 pF", "Capacitor of 0 pF"};
     QTest::newRow("R equal to Z0, capacitive")
         << QStringList {"50", "-10", "10", "50"}
         << QStringList {"10", "-inf", "Circuit: D", "Coil of 159.155 nH", "Capacitor of 0 pF"};
-    QTest::newRow("already matched: nothing to build")
-        << QStringList {"50", "0", "14.2", "50"}
-        << QStringList {"0", "-inf", "Circuit: A", "Coil of 0 nH", "Capacitor of 0 pF"};
-    QTest::newRow("decimal commas")
-        << QStringList {"20", "-30", "10,0", "50"}
-        << QStringList {"5.5051", "40.8248", "Circuit: D", "Coil of 87.6164 nH",
-               "Coil of 649.747 nH"};
+    QTest::newRow("already matched: nothing to build") << QStringList {"50", "0", "14.2",
+        "50"} << QStringList {"0", "-inf", "Circuit: A", "Coil of 0 nH", "Capacitor of 0 pF"};
+    QTest::newRow("decimal commas") << QStringList {"20", "-30", "10,0", "50"}
+                                    << QStringList {"5.5051", "40.8248", "Circuit: D",
+                                           "Coil of 87.6164 nH", "Coil of 649.747 nH"};
     QTest::newRow("decimal comma in R and X")
         << QStringList {"34,2409", "14,3275", "18.130", "50,0"}
         << QStringList {"8.90192", "-73.7016", "Circuit: B", "Coil of 78.1458 nH",
@@ -410,9 +407,9 @@ void tst_MainWindow::combination_data()
                                    << QStringList {"1e+06", "0"} << QStringList {"0", "0"};
     QTest::newRow("text reads as 0") << QStringList {"abc", "", "50", "1,5,0"}
                                      << QStringList {"50", "0"} << QStringList {"0", "0"};
-    QTest::newRow("decimal commas") << QStringList {"30,5", "40", "-1,5e3", "0,0"}
-                                    << QStringList {"-1469.5", "40"}
-                                    << QStringList {"29.9994", "41.6468"};
+    QTest::newRow("decimal commas")
+        << QStringList {"30,5", "40", "-1,5e3", "0,0"} << QStringList {"-1469.5", "40"}
+        << QStringList {"29.9994", "41.6468"};
 }
 
 void tst_MainWindow::combination()

@@ -105,9 +105,8 @@ void tst_Monkey::expectMeasurement()
 {
     const CalculationState saved = calculationState;
     calculationState.sourceImpedance = inputNumber("lineEditSourceImpedance");
-    impedanceFromMeasurement(inputNumber("lineEditVRef"),
-        inputNumber("lineEditVX"), inputNumber("lineEditDelay"),
-        inputNumber("lineEditFreq"));
+    impedanceFromMeasurement(inputNumber("lineEditVRef"), inputNumber("lineEditVX"),
+        inputNumber("lineEditDelay"), inputNumber("lineEditFreq"));
     expected["lineEditReal"] = numberText(calculationState.zReal);
     expected["lineEditJ"] = numberText(calculationState.zImag);
     calculationState = saved;
@@ -132,10 +131,8 @@ void tst_Monkey::expectCompensation()
 
 void tst_Monkey::expectCombination(bool parallel)
 {
-    const std::complex<double> z1(
-        inputNumber("lineEditZ1R"), inputNumber("lineEditZ1J"));
-    const std::complex<double> z2(
-        inputNumber("lineEditZ2R"), inputNumber("lineEditZ2J"));
+    const std::complex<double> z1(inputNumber("lineEditZ1R"), inputNumber("lineEditZ1J"));
+    const std::complex<double> z2(inputNumber("lineEditZ2R"), inputNumber("lineEditZ2J"));
     const std::complex<double> z3 = parallel ? parallelImpedance(z1, z2) : seriesImpedance(z1, z2);
     expected["lineEditZ3R"] = numberText(z3.real());
     expected["lineEditZ3J"] = numberText(z3.imag());
