@@ -57,6 +57,7 @@ private slots:
     void combination_data();
     void combination();
     void endToEnd();
+    void measuredResistanceEqualToTheSource();
 
 private:
     QLineEdit *field(const char *name)
@@ -455,6 +456,26 @@ void tst_MainWindow::endToEnd()
     for (int y = 156; y <= 169; ++y) {
         QVERIFY(isRed(chart.pixel(68, y)) || isRed(chart.pixel(69, y)));
     }
+}
+
+// A 50 + j30 load measured on 40 m: the measured R is 50.0000015, shown as "50", and the
+// compensation reads that text. The series capacitor alone matches; the shunt element is
+// left out, and nothing on the panel says "nan".
+void tst_MainWindow::measuredResistanceEqualToTheSource()
+{
+    field("lineEditVX")->setText(QStringLiteral("35.74425"));
+    field("lineEditDelay")->setText(QStringLiteral("5.580795"));
+    field("lineEditFreq")->setText(QStringLiteral("7.1"));
+    press("pushButtonCalculateImpedance");
+    QCOMPARE(field("lineEditReal")->text(), QStringLiteral("50"));
+    QCOMPARE(field("lineEditJ")->text(), QStringLiteral("30"));
+    press("pushButtonCompensate");
+    QCOMPARE(field("lineEditCircuitN")->text(), QStringLiteral("Circuit: A"));
+    QCOMPARE(field("lineEditReact1")->text(), QStringLiteral("-30"));
+    QCOMPARE(field("lineEditReact2")->text(), QStringLiteral("-inf"));
+    QCOMPARE(field("lineEditReactanceOne")->text(), QStringLiteral("Capacitor of 747.206 pF"));
+    QCOMPARE(field("lineEditReactanceTwo")->text(), QStringLiteral("Capacitor of 0 pF"));
+    QCOMPARE(calculationState.turnImag, 0.0);
 }
 
 QTEST_MAIN(tst_MainWindow)
