@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QtTest>
 
+#include <cmath>
+
 // The pictures that the build draws for the two information pages.
 class tst_Pictures : public QObject
 {
@@ -13,6 +15,7 @@ private slots:
     void sizes_data();
     void sizes();
     void regionsFollowTheSolver();
+    void setupTracesShowTheDefaultReading();
 };
 
 void tst_Pictures::sizes_data()
@@ -65,6 +68,64 @@ void tst_Pictures::regionsFollowTheSolver()
             QCOMPARE(sameColour, variants[i] == variants[j]);
         }
     }
+}
+
+namespace {
+
+// Where a trace of one exact colour (the fully covered pixels of its line) runs highest and
+// lowest between two columns: its crest's column and row, and its trough's row.
+struct TraceExtent
+{
+    double crestColumn = 0;
+    int crestRow = -1;
+    int troughRow = -1;
+};
+
+TraceExtent traceExtent(const QImage &image, QRgb colour, int fromColumn, int toColumn)
+{
+    TraceExtent extent;
+    int crestPixels = 0;
+    double columnSum = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = fromColumn; x <= toColumn; ++x) {
+            if (image.pixel(x, y) != colour) {
+                continue;
+            }
+            if (extent.crestRow < 0 || y == extent.crestRow) {
+                extent.crestRow = y;
+                columnSum += x;
+                ++crestPixels;
+            }
+            extent.troughRow = y;
+        }
+    }
+    extent.crestColumn = crestPixels > 0 ? columnSum / crestPixels : -1;
+    return extent;
+}
+
+} // namespace
+
+// The oscilloscope of the measuring setup shows the form's default reading as a person must
+// read it: CH1 at twice V_reference (64 mV), CH2 at V_x (27.8 mV) and CH2's crest first by
+// the delay of 2.0 ns, which at 18.130 MHz is 0.03626 of a period of 250 pixels.
+void tst_Pictures::setupTracesShowTheDefaultReading()
+{
+    const QImage image = QImage(QStringLiteral(ZALVIMO_PICTURE_DIR "/zentu.png"))
+                             .convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!image.isNull());
+    // Between these columns each trace has one crest and one trough.
+    const int from = 60;
+    const int to = 360;
+    const TraceExtent ch1 = traceExtent(image, qRgb(0xff, 0xd0, 0x40), from, to);
+    const TraceExtent ch2 = traceExtent(image, qRgb(0x50, 0xc8, 0xff), from, to);
+    QVERIFY(ch1.crestRow >= 0 && ch2.crestRow >= 0);
+
+    const double ratio
+        = double(ch2.troughRow - ch2.crestRow) / double(ch1.troughRow - ch1.crestRow);
+    QVERIFY2(std::abs(ratio - 27.8 / 64) < 0.02, qPrintable(QString::number(ratio)));
+    const double lead = ch1.crestColumn - ch2.crestColumn; // pixels; positive: CH2 first
+    const double expectedLead = 2e-9 * 18.130e6 * 250;
+    QVERIFY2(std::abs(lead - expectedLead) < 2, qPrintable(QString::number(lead)));
 }
 
 QTEST_GUILESS_MAIN(tst_Pictures)

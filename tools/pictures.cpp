@@ -3,19 +3,27 @@
 //   Z_region.png  the impedance plane coloured by circuit variant, with the six L-networks,
 //                 for the page "Impedance Matching Circuits" (411 by 410)
 //   zalvimo.png   the application icon (128 by 128)
-// The regions are coloured by calling the solver itself, so the picture cannot disagree
-// with the program. Run headless: QT_QPA_PLATFORM=offscreen zalvimo-pictures OUTDIR
+// The regions are coloured by calling the solver itself, and the measuring setup's traces
+// come from the measurement function at the form's default reading, so neither picture can
+// disagree with the program. Run headless:
+//     QT_QPA_PLATFORM=offscreen zalvimo-pictures OUTDIR src/forms/mainwindowui.ui
 
 #include "calculationstate.h"
+#include "impedancefrommeasurement.h"
+#include "numbertext.h"
 #include "solvematching.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QXmlStreamReader>
 
 #include <cmath>
+#include <complex>
 #include <cstdio>
 
 namespace {
@@ -144,96 +152,188 @@ void reactance(QPainter &p, QPointF a, QPointF b, bool capacitor)
     p.drawPath(coil);
 }
 
-QImage measuringSetup()
+// The default texts of the panel's fields, read from the form itself so that the picture
+// shows the numbers a new user sees.
+struct DefaultReading
 {
+    double sourceImpedance = 0; // ohms
+    double vRef = 0; // mV
+    double vX = 0; // mV
+    double delay = 0; // ns
+    double frequency = 0; // MHz
+};
+
+bool readDefaults(const QString &formPath, DefaultReading *reading)
+{
+    QFile file(formPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QHash<QString, double *> fields {
+        {QStringLiteral("lineEditSourceImpedance"), &reading->sourceImpedance},
+        {QStringLiteral("lineEditVRef"), &reading->vRef},
+        {QStringLiteral("lineEditVX"), &reading->vX},
+        {QStringLiteral("lineEditDelay"), &reading->delay},
+        {QStringLiteral("lineEditFreq"), &reading->frequency}};
+    // The text property that belongs directly to one of those line edits; the stacks keep
+    // the enclosing widget and the enclosing element.
+    int found = 0;
+    QStringList widgets;
+    QStringList elements;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            if (elements.takeLast() == QLatin1String("widget")) {
+                widgets.removeLast();
+            }
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement) {
+            continue;
+        }
+        const QString parent = elements.isEmpty() ? QString() : elements.last();
+        const QString name = xml.name().toString();
+        const QString nameAttribute = xml.attributes().value(QLatin1String("name")).toString();
+        elements << name;
+        if (name == QLatin1String("widget")) {
+            widgets << nameAttribute;
+        } else if (name == QLatin1String("property") && parent == QLatin1String("widget")
+            && nameAttribute == QLatin1String("text") && fields.contains(widgets.last())
+            && xml.readNextStartElement() && xml.name() == QLatin1String("string")) {
+            bool ok = false;
+            *fields.value(widgets.last()) = xml.readElementText().toDouble(&ok);
+            found += ok ? 1 : 0;
+        }
+    }
+    return !xml.hasError() && found == fields.size();
+}
+
+// The measuring setup, drawn so that whoever follows it enters what the measurement formula
+// expects. The formula treats the source as an ideal generator of open-circuit amplitude
+// 2·V_reference at phase 0 behind Z0. Probing the generator's terminal gives exactly that:
+// whatever the generator's own output resistance, the voltage there drives Z0 and the
+// antenna in series, so V_reference is half the CH1 amplitude and CH1 is the phase
+// reference. V_x·e^{jφ} leads for an inductive antenna, so its crest comes first and the
+// delay, CH1 crest minus CH2 crest, is positive.
+//
+// The traces are the divider V_x·e^{jφ} = 2·V_reference · Z / (Z0 + Z) for the Z that the
+// program's own measurement function computes from the default reading: should the function
+// and these instructions ever disagree, the picture shows it.
+QImage measuringSetup(const DefaultReading &reading)
+{
+    calculationState.sourceImpedance = reading.sourceImpedance;
+    impedanceFromMeasurement(reading.vRef, reading.vX, reading.delay, reading.frequency);
+    const std::complex<double> z(calculationState.zReal, calculationState.zImag);
+    const double ch1Amplitude = 2 * reading.vRef; // mV
+    const std::complex<double> ch2 = ch1Amplitude * z / (reading.sourceImpedance + z);
+    const double ch2Amplitude = std::abs(ch2); // mV
+    const double lead = std::arg(ch2); // radians that V_x is ahead of CH1
+    const double delayNs = lead / (2 * kPi * reading.frequency * 1e6) * 1e9;
+
     QImage image = blankImage(431, 431, Qt::white);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(Qt::black, 1.5));
 
     p.setFont(font(15, true));
-    p.drawText(QRectF(0, 6, 431, 20), Qt::AlignHCenter, QStringLiteral("Measuring setup"));
+    p.drawText(QRectF(0, 4, 431, 20), Qt::AlignHCenter, QStringLiteral("Measuring setup"));
 
-    // The circuit: generator, Z0 in series, the antenna to ground.
-    const double top = 92;
-    const double bottom = 200;
-    const QPointF generatorCentre(52, 146);
-    const double ch1X = 112;
+    // The circuit: the generator (its source and own resistance in a dashed box), the CH1
+    // point at its terminal, Z0, the CH2 point, the antenna to the bottom rail.
+    const double top = 96;
+    const double bottom = 186;
+    const double sourceX = 34;
+    const double ch1X = 120;
     const double ch2X = 262;
-    const double antennaX = 340;
-    generator(p, generatorCentre, 20);
-    p.drawLine(QPointF(52, 126), QPointF(52, top));
-    p.drawLine(QPointF(52, top), QPointF(150, top));
-    resistor(p, QPointF(150, top), QPointF(230, top), 14);
-    p.drawLine(QPointF(230, top), QPointF(antennaX, top));
-    p.drawLine(QPointF(52, 166), QPointF(52, bottom));
-    p.drawLine(QPointF(52, bottom), QPointF(antennaX, bottom));
-    ground(p, QPointF(200, bottom + 4));
+    const double antennaX = 346;
+    generator(p, QPointF(sourceX, 141), 15);
+    p.drawLine(QPointF(sourceX, 126), QPointF(sourceX, top));
+    p.drawLine(QPointF(sourceX, 156), QPointF(sourceX, bottom));
+    resistor(p, QPointF(sourceX, top), QPointF(100, top), 10);
+    p.drawLine(QPointF(100, top), QPointF(140, top));
+    resistor(p, QPointF(140, top), QPointF(242, top), 14);
+    p.drawLine(QPointF(242, top), QPointF(antennaX, top));
+    p.drawLine(QPointF(sourceX, bottom), QPointF(antennaX, bottom));
     p.drawLine(QPointF(200, bottom), QPointF(200, bottom + 4));
+    ground(p, QPointF(200, bottom + 4));
 
-    // The antenna: the load under test, shown as an impedance box with a mast above it.
-    const QRectF load(antennaX - 14, 122, 28, 48);
+    const QRectF load(antennaX - 13, 118, 26, 46);
     p.drawLine(QPointF(antennaX, top), QPointF(antennaX, load.top()));
     p.drawLine(QPointF(antennaX, load.bottom()), QPointF(antennaX, bottom));
     p.drawRect(load);
-    p.drawLine(QPointF(antennaX, top), QPointF(antennaX, 58));
-    p.drawLine(QPointF(antennaX - 12, 46), QPointF(antennaX, 58));
-    p.drawLine(QPointF(antennaX + 12, 46), QPointF(antennaX, 58));
-
+    p.drawLine(QPointF(antennaX, top), QPointF(antennaX, 60));
+    p.drawLine(QPointF(antennaX - 12, 48), QPointF(antennaX, 60));
+    p.drawLine(QPointF(antennaX + 12, 48), QPointF(antennaX, 60));
     dot(p, QPointF(ch1X, top));
     dot(p, QPointF(ch2X, top));
 
+    p.setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
+    p.drawRect(QRectF(10, 78, 100, 100));
+    p.setPen(Qt::black);
     p.setFont(font(12, true));
-    p.drawText(QPointF(antennaX - 5, 152), QStringLiteral("Z"));
-    p.drawText(QPointF(176, top - 12), QStringLiteral("Z0"));
+    p.drawText(QPointF(antennaX - 4, 146), QStringLiteral("Z"));
+    p.drawText(QPointF(181, top - 12), QStringLiteral("Z0"));
     p.setFont(font(11));
-    p.drawText(QRectF(antennaX + 18, 122, 80, 48), Qt::AlignVCenter | Qt::TextWordWrap,
-        QStringLiteral("Antenna\nR + jX"));
-    p.drawText(QRectF(80, 134, 92, 16), Qt::AlignLeft, QStringLiteral("Generator"));
-    p.drawText(QRectF(110, top + 10, 160, 16), Qt::AlignHCenter,
-        QStringLiteral("Transceiver impedance (Ohm)"));
-    p.drawText(QRectF(80, 150, 120, 16), Qt::AlignLeft, QStringLiteral("Frequency (MHz)"));
+    p.drawText(QPointF(12, 73), QStringLiteral("Generator"));
+    p.drawText(
+        QRectF(antennaX + 16, 118, 80, 46), Qt::AlignVCenter, QStringLiteral("Antenna\nR + jX"));
+    p.drawText(QRectF(112, top + 10, 160, 30), Qt::AlignHCenter,
+        QStringLiteral("Transceiver\nimpedance, e.g. %1 Ohm").arg(reading.sourceImpedance));
+    p.setFont(font(10));
+    p.drawText(QRectF(52, top + 8, 58, 40), Qt::AlignLeft, QStringLiteral("its own\nresistance"));
+    p.setPen(Qt::darkGray);
+    p.drawText(QRectF(214, bottom + 4, 210, 14), Qt::AlignRight,
+        QStringLiteral("both probe grounds on this rail"));
 
-    // The two oscilloscope channels.
     const QColor ch1Colour(0xc0, 0x80, 0x00);
     const QColor ch2Colour(0x00, 0x70, 0xc0);
+    p.setFont(font(11, true));
     p.setPen(QPen(ch1Colour, 1.5));
-    arrow(p, QPointF(ch1X, 44), QPointF(ch1X, top - 4));
-    p.drawText(QPointF(ch1X - 40, 38), QStringLiteral("CH1: V_reference"));
+    arrow(p, QPointF(ch1X, 46), QPointF(ch1X, top - 5));
+    p.drawText(QPointF(ch1X - 14, 40), QStringLiteral("CH1"));
     p.setPen(QPen(ch2Colour, 1.5));
-    arrow(p, QPointF(ch2X, 44), QPointF(ch2X, top - 4));
-    p.drawText(QPointF(ch2X - 30, 38), QStringLiteral("CH2: V_x"));
-    p.setPen(QPen(Qt::darkGray, 1));
-    p.drawText(QRectF(150, 212, 275, 16), Qt::AlignRight,
-        QStringLiteral("Probe grounds on the bottom rail"));
+    arrow(p, QPointF(ch2X, 46), QPointF(ch2X, top - 5));
+    p.drawText(QPointF(ch2X - 14, 40), QStringLiteral("CH2"));
 
-    // What the oscilloscope shows: the two traces, their amplitudes and the delay.
-    const QRectF screen(16, 240, 399, 150);
+    // What to read, and what the generator's resistance does.
+    p.setFont(font(11));
+    p.setPen(ch1Colour);
+    p.drawText(QPointF(10, 214), QStringLiteral("V_reference = half the CH1 amplitude"));
+    p.setPen(ch2Colour);
+    p.drawText(QPointF(262, 214), QStringLiteral("V_x = CH2 amplitude"));
+    p.setPen(Qt::black);
+    p.setFont(font(10));
+    p.drawText(QPointF(10, 229),
+        QStringLiteral("The generator's own resistance lies before CH1 and does not count."));
+
+    // The oscilloscope: CH1 and CH2 at the default reading, CH2's crest first.
+    const QRectF screen(10, 236, 411, 134);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x10, 0x18, 0x10));
     p.drawRoundedRect(screen, 6, 6);
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(QColor(0x40, 0x50, 0x40), 1));
-    const double zero = screen.center().y();
+    const double zero = screen.top() + 71;
     for (int i = 1; i < 8; ++i) {
         const double x = screen.left() + i * screen.width() / 8;
         p.drawLine(QPointF(x, screen.top() + 4), QPointF(x, screen.bottom() - 4));
     }
     p.drawLine(QPointF(screen.left() + 4, zero), QPointF(screen.right() - 4, zero));
 
-    const double period = 180; // pixels
-    const double shift = 26; // pixels between the two traces' crests
-    const double a1 = 55;
-    const double a2 = 40;
-    const auto trace = [&](double amplitude, double offset, const QColor &colour) {
+    const double period = 250; // pixels
+    const double pixelsPerMillivolt = 52 / ch1Amplitude;
+    const double crest = screen.left() + 150; // CH1's crest
+    const double shift = lead / (2 * kPi) * period; // pixels that CH2's crest comes first
+    const auto trace = [&](double amplitude, double crestX, const QColor &colour) {
         QPainterPath path;
-        for (int x = 0; x <= int(screen.width()) - 16; ++x) {
-            const double px = screen.left() + 8 + x;
-            const double py = zero - amplitude * std::cos(2 * kPi * (x - offset) / period);
-            if (x == 0) {
-                path.moveTo(px, py);
+        for (double x = screen.left() + 6; x <= screen.right() - 6; x += 0.5) {
+            const QPointF point(x,
+                zero - amplitude * pixelsPerMillivolt * std::cos(2 * kPi * (x - crestX) / period));
+            if (path.elementCount() == 0) {
+                path.moveTo(point);
             } else {
-                path.lineTo(px, py);
+                path.lineTo(point);
             }
         }
         p.setPen(QPen(colour, 2));
@@ -241,28 +341,48 @@ QImage measuringSetup()
     };
     const QColor ch1Trace(0xff, 0xd0, 0x40);
     const QColor ch2Trace(0x50, 0xc8, 0xff);
-    const double crest = 190;
-    trace(a1, crest, ch1Trace);
-    trace(a2, crest + shift, ch2Trace);
+    trace(ch1Amplitude, crest, ch1Trace);
+    trace(ch2Amplitude, crest - shift, ch2Trace);
 
-    const double crestX = screen.left() + 8 + crest;
-    p.setFont(font(11));
-    p.setPen(QPen(ch1Trace, 1));
-    doubleArrow(p, QPointF(crestX - 36, zero), QPointF(crestX - 36, zero - a1));
-    p.drawText(QPointF(crestX - 150, zero - a1 + 6), QStringLiteral("V_reference  (mV)"));
-    p.setPen(QPen(ch2Trace, 1));
-    doubleArrow(p, QPointF(crestX + shift + 36, zero), QPointF(crestX + shift + 36, zero - a2));
-    p.drawText(QPointF(crestX + shift + 44, zero - a2 + 18), QStringLiteral("V_x  (mV)"));
+    const double ch1Top = zero - ch1Amplitude * pixelsPerMillivolt;
     p.setPen(QPen(Qt::white, 1, Qt::DashLine));
-    p.drawLine(QPointF(crestX, zero - a1 - 8), QPointF(crestX, zero + 4));
-    p.drawLine(QPointF(crestX + shift, zero - a1 - 8), QPointF(crestX + shift, zero + 4));
+    p.drawLine(QPointF(crest, ch1Top - 8), QPointF(crest, zero));
+    p.drawLine(QPointF(crest - shift, ch1Top - 8), QPointF(crest - shift, zero));
     p.setPen(QPen(Qt::white, 1));
-    doubleArrow(p, QPointF(crestX, zero - a1 - 4), QPointF(crestX + shift, zero - a1 - 4));
-    p.drawText(QPointF(crestX + shift + 8, zero - a1 - 2), QStringLiteral("Delay (nanoSec)"));
+    p.drawLine(QPointF(crest - shift - 16, ch1Top - 6), QPointF(crest - shift, ch1Top - 6));
+    arrow(p, QPointF(crest + 16, ch1Top - 6), QPointF(crest, ch1Top - 6));
+    p.setFont(font(10));
+    p.drawText(QPointF(crest + 20, ch1Top - 2),
+        QStringLiteral("delay %1%2 ns: CH2 crest first")
+            .arg(delayNs > 0 ? "+" : "")
+            .arg(numberText(delayNs)));
 
+    // Each amplitude as a double arrow from the zero line to a trough, and a legend in the
+    // top left corner, where both traces run low.
+    const QColor ch1Label(0xff, 0xe8, 0xa0);
+    const QColor ch2Label(0xa8, 0xe4, 0xff);
+    const double ch1TroughX = crest + period / 2;
+    const double ch2TroughX = crest - shift - period / 2;
+    p.setPen(QPen(ch1Label, 1));
+    doubleArrow(p, QPointF(ch1TroughX + 14, zero),
+        QPointF(ch1TroughX + 14, zero + ch1Amplitude * pixelsPerMillivolt));
+    p.drawText(QPointF(screen.left() + 8, screen.top() + 16),
+        QStringLiteral("CH1 %1 mV").arg(numberText(ch1Amplitude)));
+    p.setPen(QPen(ch2Label, 1));
+    doubleArrow(p, QPointF(ch2TroughX + 12, zero),
+        QPointF(ch2TroughX + 12, zero + ch2Amplitude * pixelsPerMillivolt));
+    p.drawText(QPointF(screen.left() + 8, screen.top() + 30),
+        QStringLiteral("CH2 %1 mV").arg(numberText(ch2Amplitude)));
+
+    // The rule for the sign of the delay, and the formula.
     p.setPen(Qt::black);
     p.setFont(font(11));
-    p.drawText(QRectF(8, 396, 415, 32), Qt::AlignHCenter | Qt::TextWordWrap,
+    p.drawText(QPointF(10, 385),
+        QStringLiteral("Delay = time of the CH1 crest \u2212 time of the nearest CH2 crest."));
+    p.drawText(QPointF(10, 399), QStringLiteral("V_x earlier: delay positive, inductive (X > 0)."));
+    p.drawText(QPointF(10, 413), QStringLiteral("V_x later: delay negative, capacitive (X < 0)."));
+    p.setFont(font(10));
+    p.drawText(QPointF(10, 427),
         QStringLiteral("Z = Z0 \u00b7 V_x e^j\u03c6 / (2 V_reference \u2212 V_x e^j\u03c6),  "
                        "\u03c6 = 2\u03c0 \u00b7 frequency \u00b7 delay"));
     return image;
@@ -421,16 +541,21 @@ QImage icon()
 int main(int argc, char *argv[])
 {
     QGuiApplication application(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s OUTDIR FORM.ui\n", argv[0]);
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
+    DefaultReading reading;
+    if (!readDefaults(QString::fromLocal8Bit(argv[2]), &reading)) {
+        std::fprintf(stderr, "%s: cannot read the fields' default texts\n", argv[2]);
+        return 1;
+    }
     const struct
     {
         const char *name;
         QImage image;
-    } pictures[] = {{"zentu.png", measuringSetup()}, {"Z_region.png", matchingRegions()},
+    } pictures[] = {{"zentu.png", measuringSetup(reading)}, {"Z_region.png", matchingRegions()},
         {"zalvimo.png", icon()}};
     for (const auto &picture : pictures) {
         const QString path = out.filePath(QLatin1String(picture.name));

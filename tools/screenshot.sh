@@ -12,4 +12,5 @@ zalvimo_build_release zalvimo-screenshot zalvimo_pictures
 mkdir -p "$root/docs"
 cd "$root/build"
 QT_QPA_PLATFORM=offscreen ./tools/zalvimo-screenshot "$root/docs/screenshot.png"
-echo "wrote docs/screenshot.png"
+cp zentu.png "$root/docs/measuring-setup.png"
+echo "wrote docs/screenshot.png and docs/measuring-setup.png"

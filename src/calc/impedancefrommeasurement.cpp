@@ -12,10 +12,13 @@ constexpr double kNanosecondsPerSecond = 1e9;
 constexpr double kHertzPerMegahertz = 1e6;
 } // namespace
 
-// The generator is an ideal source of open-circuit amplitude 2·vRef at phase 0 behind Z0,
-// and vX·e^{jφ} is the voltage across the antenna. The divider
+// CH1 shows the voltage 2·vRef that drives Z0 and the antenna in series, at phase 0; the
+// generator's own resistance lies before that point and does not enter. The antenna's
+// voltage vX·e^{jφ} leads CH1 by φ = 2π·f·delay, so a positive delay (V_x's crest first) is
+// a positive phase. The divider
 //     vX·e^{jφ} = 2·vRef · Z / (Z0 + Z)
-// solved for Z gives Z = Z0·V / (2·vRef − V) with V = vX·e^{jφ}.
+// solved for Z gives Z = Z0·V / (2·vRef − V) with V = vX·e^{jφ}. A coil leads: for
+// Z = 20 + j30 on 50 Ω the divider gives V = 2·vRef · 0.4734∠+0.578 rad, a positive delay.
 // Example: Z0 50, vRef 32, vX 27.8, 2 ns at 18.13 MHz: φ ≈ 0.2278 rad, Z ≈ 34.2409 + j14.3275.
 void impedanceFromMeasurement(double vRef, double vX, double delay, double freq)
 {
