@@ -153,7 +153,8 @@ void tst_SimulatedBench::measureAndMatch()
     bench.loadReactance = x;
     ScopeCapture capture;
     QString error;
-    QVERIFY2(simulateBench(bench, kCapturedPeriods, kSamplesPerPeriod, &capture, &error),
+    QVERIFY2(simulateBench(bench, 1 / (frequencyHz * kSamplesPerPeriod),
+                 kCapturedPeriods * kSamplesPerPeriod + 1, &capture, &error),
         qPrintable(error));
     CrestReading reading;
     QVERIFY(readCrests(capture, frequencyHz, &reading));

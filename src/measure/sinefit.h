@@ -1,0 +1,47 @@
+#ifndef SINEFIT_H
+#define SINEFIT_H
+
+#include <QVector>
+
+#include <vector>
+
+// The cosine and sine of ω·(t − origin) at every sample time, and the inverse of the fit's
+// normal matrix: computed once, shared by the fits of all channels sampled at those times.
+struct SineBasis
+{
+    double angularFrequency = 0; // rad/s
+    double origin = 0; // seconds; phases refer to this time
+    std::vector<double> cosine;
+    std::vector<double> sine;
+    double inverse[3][3] = {}; // of the normal matrix of the columns cos, sin, 1
+    bool valid = false; // false when the columns do not tell cos, sin and 1 apart
+};
+
+SineBasis sineBasis(const QVector<double> &time, double angularFrequency, double origin);
+
+// A sine of the basis's frequency fitted to samples by linear least squares,
+//     y(t) ≈ amplitude · cos(ω·(t − origin) + phase) + offset,
+// with the spread of amplitude and phase that the residual implies for independent noise.
+// A channel that leads has the larger phase: its crests come earlier.
+struct SineFit
+{
+    double amplitude = 0;
+    double phase = 0; // radians at the basis's origin, in (−π, π]
+    double offset = 0;
+    double residualRms = 0; // in the samples' unit
+    double amplitudeSigma = 0; // 1 sigma, in the samples' unit
+    double phaseSigma = 0; // 1 sigma, radians
+    double amplitudePhaseCovariance = 0;
+};
+
+// Needs a valid basis and more than three samples.
+SineFit fitSine(const SineBasis &basis, const QVector<double> &values);
+
+// The frequency, in hertz, of the sine that both channels carry: first from the times at
+// which `first` crosses its mean, then refined by least squares with one frequency shared by both
+// channels (a four-parameter sine fit of each, Gauss-Newton). Returns false when `first`
+// does not cross its mean at least three times or the refinement does not settle.
+bool estimateFrequency(const QVector<double> &time, const QVector<double> &first,
+    const QVector<double> &second, double *frequencyHz);
+
+#endif // SINEFIT_H
