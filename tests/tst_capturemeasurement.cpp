@@ -21,10 +21,10 @@ Capture sines(double megahertz, double interval, int samples, double referenceAm
     Capture c;
     for (int k = 0; k < samples; ++k) {
         const double t = 1e-7 + k * interval;
-        c.time.append(t);
-        c.reference.append(
+        c.time.push_back(t);
+        c.reference.push_back(
             referenceAmplitude * std::cos(omega * t) + (noise > 0 ? gaussian(random) : 0));
-        c.vx.append(vxAmplitude * std::cos(omega * t + leadDegrees * kPi / 180)
+        c.vx.push_back(vxAmplitude * std::cos(omega * t + leadDegrees * kPi / 180)
             + (noise > 0 ? gaussian(random) : 0));
     }
     return c;

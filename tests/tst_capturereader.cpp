@@ -95,9 +95,9 @@ void tst_CaptureReader::layouts()
     QString error;
     QVERIFY2(readCapture(content, QStringLiteral("cap.csv"), {reference, vx}, &capture, &error),
         qPrintable(error));
-    QCOMPARE(capture.time.size(), samples);
-    QCOMPARE(capture.reference.size(), samples);
-    QCOMPARE(capture.vx.size(), samples);
+    QCOMPARE(int(capture.time.size()), samples);
+    QCOMPARE(int(capture.reference.size()), samples);
+    QCOMPARE(int(capture.vx.size()), samples);
     QVERIFY(std::abs(capture.time[0] - firstTime) < 1e-18);
     QVERIFY(std::abs(capture.time[1] - secondTime) < 1e-18);
     QCOMPARE(capture.reference[0], firstReference);

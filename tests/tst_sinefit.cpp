@@ -11,9 +11,9 @@ constexpr double kPi = 3.141592653589793;
 
 struct Samples
 {
-    QVector<double> time;
-    QVector<double> first;
-    QVector<double> second;
+    std::vector<double> time;
+    std::vector<double> first;
+    std::vector<double> second;
 };
 
 // Two sines of one frequency, the second leading the first by `lead` radians, sampled
@@ -31,9 +31,10 @@ Samples sines(double frequencyHz, double samplesPerPeriod, double periods, doubl
     for (int k = 0; k < count; ++k) {
         const double t = start + k * interval;
         const double angle = 2 * kPi * frequencyHz * t + phase;
-        s.time.append(t);
-        s.first.append(amplitude * std::cos(angle) + offset + (noise > 0 ? gaussian(random) : 0));
-        s.second.append(
+        s.time.push_back(t);
+        s.first.push_back(
+            amplitude * std::cos(angle) + offset + (noise > 0 ? gaussian(random) : 0));
+        s.second.push_back(
             0.5 * amplitude * std::cos(angle + lead) - offset + (noise > 0 ? gaussian(random) : 0));
     }
     return s;
@@ -158,12 +159,13 @@ void tst_SineFit::noFrequencyWithoutASine_data()
 void tst_SineFit::noFrequencyWithoutASine()
 {
     QFETCH(QVector<double>, values);
-    QVector<double> time;
+    const std::vector<double> samples(values.begin(), values.end());
+    std::vector<double> time;
     for (int k = 0; k < values.size(); ++k) {
-        time.append(k * 1e-9);
+        time.push_back(k * 1e-9);
     }
     double estimate = 0;
-    QVERIFY(!estimateFrequency(time, values, values, &estimate));
+    QVERIFY(!estimateFrequency(time, samples, samples, &estimate));
 }
 
 QTEST_GUILESS_MAIN(tst_SineFit)

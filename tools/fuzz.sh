@@ -13,16 +13,19 @@ zalvimo_install_missing clang libclang-rt-dev
 build="$root/build-fuzz"
 CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZALVIMO_FUZZ=ON \
     -DZALVIMO_BUILD_TESTS=OFF -DZALVIMO_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build "$build" --parallel "$(nproc)" --target fuzz_calc fuzz_chart
+cmake --build "$build" --parallel "$(nproc)" --target fuzz_calc fuzz_chart fuzz_capture
 
 export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp"
 export UBSAN_OPTIONS=print_stacktrace=1
-for target in fuzz_calc fuzz_chart; do
+for target in fuzz_calc fuzz_chart fuzz_capture; do
     corpus="$build/corpus/$target"
     mkdir -p "$corpus"
     echo "== $target for $seconds s"
+    # Seeds, where a target has them, start it from inputs that reach deep into the code.
+    seeds=()
+    [ -d "$root/tests/fuzz/seeds/$target" ] && seeds=("$root/tests/fuzz/seeds/$target")
     (cd "$build" && "./tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
-        "$corpus" 2>"$build/$target.log") || {
+        "$corpus" "${seeds[@]}" 2>"$build/$target.log") || {
         tail -n 60 "$build/$target.log"
         echo "$target: finding, see $build/$target.log"
         exit 1

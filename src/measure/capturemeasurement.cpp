@@ -40,13 +40,13 @@ double wrapped(double angle)
 bool measureCapture(const Capture &capture, double frequencyMHz, double sourceImpedance,
     CaptureMeasurement *result, QString *error)
 {
-    const int n = capture.time.size();
+    const int n = int(capture.time.size());
     if (n < kMinimumSamples) {
         *error
             = QStringLiteral("only %1 samples; at least %2 are needed").arg(n).arg(kMinimumSamples);
         return false;
     }
-    const double span = capture.time.last() - capture.time.first();
+    const double span = capture.time.back() - capture.time.front();
     double frequencyHz = frequencyMHz * kHertzPerMegahertz;
     result->frequencyEstimated = !(frequencyMHz > 0);
     if (result->frequencyEstimated
@@ -69,7 +69,7 @@ bool measureCapture(const Capture &capture, double frequencyMHz, double sourceIm
     }
 
     const SineBasis basis = sineBasis(
-        capture.time, 2 * kPi * frequencyHz, (capture.time.first() + capture.time.last()) / 2);
+        capture.time, 2 * kPi * frequencyHz, (capture.time.front() + capture.time.back()) / 2);
     if (!basis.valid) {
         *error = QStringLiteral("the samples cannot tell a sine of %1 MHz from a constant")
                      .arg(text(frequencyHz / kHertzPerMegahertz));

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -260,37 +261,61 @@ TimeSettings timeSettings(const std::vector<Fields> &before, bool decimalComma)
     return settings;
 }
 
-// The lines of the text without their line ends ("\n", "\r\n" or a lone "\r").
-std::vector<Line> linesOf(std::string_view text)
+// The lines of a text one after the other, without their line ends ("\n", "\r\n", or a
+// lone "\r" in a text without any "\n").
+class LineCursor
 {
-    std::vector<Line> lines;
-    const char end = text.find('\n') == std::string_view::npos ? '\r' : '\n';
-    lines.reserve(std::size_t(std::count(text.begin(), text.end(), end)) + 1);
-    int number = 0;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t stop = text.find(end, start);
-        if (stop == std::string_view::npos) {
-            stop = text.size();
-        }
-        std::string_view line = text.substr(start, stop - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        lines.push_back({++number, line});
-        start = stop + 1;
-    }
-    return lines;
-}
+public:
+    explicit LineCursor(std::string_view text)
+        : m_text(text)
+        , m_end(text.find('\n') == std::string_view::npos ? '\r' : '\n')
+    { }
 
-// The separator that the most lines contain; on a tie a semicolon or a tab wins over a
-// comma, which may then be a decimal comma.
-char separatorOf(const std::vector<Line> &lines)
+    bool next(Line *line)
+    {
+        if (m_position > m_text.size()) {
+            return false;
+        }
+        std::size_t stop = m_text.find(m_end, m_position);
+        if (stop == std::string_view::npos) {
+            stop = m_text.size();
+        }
+        std::string_view text = m_text.substr(m_position, stop - m_position);
+        if (!text.empty() && text.back() == '\r') {
+            text.remove_suffix(1);
+        }
+        line->number = ++m_number;
+        line->text = text;
+        m_position = stop + 1;
+        return true;
+    }
+
+    // How many line ends are left: enough to reserve room for the data.
+    std::size_t remaining() const
+    {
+        return m_position >= m_text.size()
+            ? 0
+            : std::size_t(std::count(m_text.begin() + long(m_position), m_text.end(), m_end));
+    }
+
+private:
+    std::string_view m_text;
+    char m_end;
+    std::size_t m_position = 0;
+    int m_number = 0;
+};
+
+// The separator that the most of the first lines contain; on a tie a semicolon or a tab
+// wins over a comma, which may then be a decimal comma.
+char separatorOf(std::string_view text)
 {
+    constexpr int kLinesLookedAt = 1000;
     int semicolons = 0;
     int tabs = 0;
     int commas = 0;
-    for (const Line &line : lines) {
+    LineCursor cursor(text);
+    Line line;
+    for (int i = 0; i < kLinesLookedAt && cursor.next(&line); ++i) {
         semicolons += line.text.find(';') != std::string_view::npos;
         tabs += line.text.find('\t') != std::string_view::npos;
         commas += line.text.find(',') != std::string_view::npos;
@@ -309,6 +334,15 @@ bool isBlank(std::string_view line)
     return trimmed(line).empty();
 }
 
+// Whether every field of a line is a number (finite or not).
+bool isNumberLine(const Fields &fields, bool decimalComma)
+{
+    double value = 0;
+    return std::all_of(fields.begin(), fields.end(), [&](std::string_view field) {
+        return parseNumber(field, decimalComma, &value) != Parsed::NotNumber;
+    });
+}
+
 } // namespace
 
 bool readCapture(const QByteArray &content, const QString &fileName, const ColumnChoice &columns,
@@ -324,91 +358,85 @@ bool readCapture(const QByteArray &content, const QString &fileName, const Colum
     if (text.substr(0, 3) == "\xef\xbb\xbf") {
         text.remove_prefix(3);
     }
-    const std::vector<Line> lines = linesOf(text);
-    const char separator = separatorOf(lines);
+    const char separator = separatorOf(text);
     const bool decimalComma = separator != ',';
 
     // The data are the lines from the first line of numbers on; everything before them is
     // settings and names.
+    LineCursor cursor(text);
+    Line line;
     Fields fields;
-    std::size_t first = 0;
-    for (; first < lines.size(); ++first) {
-        if (isBlank(lines[first].text)) {
+    std::vector<Fields> before;
+    std::vector<int> beforeLineNumbers;
+    bool found = false;
+    while (!found && cursor.next(&line)) {
+        if (isBlank(line.text)) {
             continue;
         }
-        split(lines[first].text, separator, &fields);
-        double value = 0;
-        if (std::all_of(fields.begin(), fields.end(), [&](std::string_view field) {
-                return parseNumber(field, decimalComma, &value) != Parsed::NotNumber;
-            })) {
-            break;
+        split(line.text, separator, &fields);
+        found = isNumberLine(fields, decimalComma);
+        if (!found) {
+            before.push_back(fields);
+            beforeLineNumbers.push_back(line.number);
         }
     }
-    if (first == lines.size()) {
+    if (!found) {
         return fail(0, QStringLiteral("no lines of numbers"));
     }
-    const int firstDataLine = lines[first].number;
+    const int firstDataLine = line.number;
     const std::size_t columnCount = fields.size();
 
     std::vector<std::vector<double>> data(columnCount);
+    const std::size_t expected = cursor.remaining() + 1;
     for (std::vector<double> &column : data) {
-        column.reserve(lines.size() - first);
+        column.reserve(expected);
     }
-    for (std::size_t i = first; i < lines.size(); ++i) {
-        if (isBlank(lines[i].text)) {
+    do {
+        if (isBlank(line.text)) {
             continue;
         }
-        split(lines[i].text, separator, &fields);
+        split(line.text, separator, &fields);
         for (std::size_t j = 0; j < fields.size(); ++j) {
             double value = 0;
             const Parsed parsed = parseNumber(fields[j], decimalComma, &value);
             if (parsed == Parsed::NotNumber) {
-                return fail(lines[i].number,
+                return fail(line.number,
                     QStringLiteral("expected %1 numbers, found %2")
                         .arg(columnCount)
                         .arg(quoted(fields[j])));
             }
             if (parsed == Parsed::NotFinite) {
-                return fail(lines[i].number,
-                    QStringLiteral("not a finite number: %1").arg(quoted(fields[j])));
+                return fail(
+                    line.number, QStringLiteral("not a finite number: %1").arg(quoted(fields[j])));
             }
             if (j < columnCount) {
                 data[j].push_back(value);
             }
         }
         if (fields.size() != columnCount) {
-            return fail(lines[i].number,
+            return fail(line.number,
                 QStringLiteral("expected %1 numbers, found %2")
                     .arg(columnCount)
                     .arg(fields.size()));
         }
-    }
+    } while (cursor.next(&line));
 
-    std::vector<Fields> before;
-    std::vector<int> beforeLineNumbers;
-    for (std::size_t i = 0; i < first; ++i) {
-        if (!isBlank(lines[i].text)) {
-            split(lines[i].text, separator, &fields);
-            before.push_back(fields);
-            beforeLineNumbers.push_back(lines[i].number);
-        }
-    }
     // Lines of names: the last two lines before the data that have a name over every column
     // (one of them may name the units, as in "Sequence,Volt,Volt").
     std::vector<const Fields *> names;
     int namesLineNumber = firstDataLine;
     for (std::size_t i = before.size(); i-- > 0 && names.size() < 2;) {
         double value = 0;
-        const Fields &line = before[i];
-        if (line.size() >= columnCount
+        const Fields &candidate = before[i];
+        if (candidate.size() >= columnCount
             && std::none_of(
-                line.begin(), line.begin() + long(columnCount), [&](std::string_view f) {
+                candidate.begin(), candidate.begin() + long(columnCount), [&](std::string_view f) {
                     return parseNumber(f, decimalComma, &value) != Parsed::NotNumber;
                 })) {
             if (names.empty()) {
                 namesLineNumber = beforeLineNumbers[i];
             }
-            names.push_back(&line);
+            names.push_back(&candidate);
         }
     }
     const auto nameOf = [&](std::size_t column) {
@@ -419,7 +447,7 @@ bool readCapture(const QByteArray &content, const QString &fileName, const Colum
     // counts 0, 1, 2 … and its name gives no time unit; otherwise the increment alone.
     const std::size_t samples = data[0].size();
     const TimeSettings settings = timeSettings(before, decimalComma);
-    const std::vector<double> &firstColumn = data[0];
+    std::vector<double> &firstColumn = data[0];
     bool increasing = samples >= 2;
     bool counting = true;
     for (std::size_t k = 1; k < samples && increasing; ++k) {
@@ -428,7 +456,6 @@ bool readCapture(const QByteArray &content, const QString &fileName, const Colum
             && firstColumn[k] == std::floor(firstColumn[k]);
     }
     std::size_t channelsFrom = 0;
-    capture->time.resize(int(samples));
     const std::string_view timeUnit = unitInName(nameOf(0));
     if (increasing && counting && trimmed(timeUnit).empty()) {
         if (settings.increment <= 0) {
@@ -436,8 +463,8 @@ bool readCapture(const QByteArray &content, const QString &fileName, const Colum
                 QStringLiteral("the first column counts samples but no sample increment "
                                "is given before the data"));
         }
-        for (std::size_t k = 0; k < samples; ++k) {
-            capture->time[int(k)] = settings.start + firstColumn[k] * settings.increment;
+        for (double &value : firstColumn) {
+            value = settings.start + value * settings.increment;
         }
         channelsFrom = 1;
     } else if (increasing) {
@@ -446,15 +473,13 @@ bool readCapture(const QByteArray &content, const QString &fileName, const Colum
             return fail(
                 namesLineNumber, QStringLiteral("unknown time unit %1").arg(quoted(timeUnit)));
         }
-        for (std::size_t k = 0; k < samples; ++k) {
-            capture->time[int(k)] = firstColumn[k] * scale;
+        if (scale != 1) {
+            for (double &value : firstColumn) {
+                value *= scale;
+            }
         }
         channelsFrom = 1;
-    } else if (settings.increment > 0) {
-        for (std::size_t k = 0; k < samples; ++k) {
-            capture->time[int(k)] = settings.start + double(k) * settings.increment;
-        }
-    } else {
+    } else if (settings.increment <= 0) {
         return fail(firstDataLine,
             QStringLiteral("no time column (the first column does not increase) and no "
                            "sample increment before the data"));
@@ -483,17 +508,17 @@ bool readCapture(const QByteArray &content, const QString &fileName, const Colum
             }
             *column = std::size_t(number - 1);
         } else {
-            const QByteArray wanted = choice.trimmed().toUtf8().toLower();
-            bool found = false;
-            for (const Fields *line : names) {
-                for (std::size_t j = 0; j < columnCount && !found; ++j) {
-                    if (lowered((*line)[j]) == wanted.toStdString()) {
+            const std::string wanted = choice.trimmed().toLower().toStdString();
+            bool named = false;
+            for (const Fields *nameLine : names) {
+                for (std::size_t j = 0; j < columnCount && !named; ++j) {
+                    if (lowered((*nameLine)[j]) == wanted) {
                         *column = j;
-                        found = true;
+                        named = true;
                     }
                 }
             }
-            if (!found) {
+            if (!named) {
                 *error = QStringLiteral("%1: no column named '%2'").arg(fileName, choice);
                 return false;
             }
@@ -515,23 +540,28 @@ bool readCapture(const QByteArray &content, const QString &fileName, const Colum
     }
 
     // Volts, unless a name of the column says millivolts.
-    const auto millivoltsPer = [&](std::size_t column) {
-        for (const Fields *line : names) {
-            if ((*line)[column].find("mV") != std::string_view::npos) {
-                return 1.0;
+    const auto inMillivolts = [&](std::size_t column) {
+        std::vector<double> channel = std::move(data[column]);
+        for (const Fields *nameLine : names) {
+            if ((*nameLine)[column].find("mV") != std::string_view::npos) {
+                return channel;
             }
         }
-        return kMillivoltsPerVolt;
-    };
-    const auto fill = [&](std::size_t column, QVector<double> *channel) {
-        const double scale = millivoltsPer(column);
-        channel->resize(int(samples));
-        for (std::size_t k = 0; k < samples; ++k) {
-            (*channel)[int(k)] = data[column][k] * scale;
+        for (double &value : channel) {
+            value *= kMillivoltsPerVolt;
         }
+        return channel;
     };
-    fill(referenceColumn, &capture->reference);
-    fill(vxColumn, &capture->vx);
+    capture->reference = inMillivolts(referenceColumn);
+    capture->vx = inMillivolts(vxColumn);
+    if (channelsFrom == 1) {
+        capture->time = std::move(firstColumn);
+    } else {
+        capture->time.resize(samples);
+        for (std::size_t k = 0; k < samples; ++k) {
+            capture->time[k] = settings.start + double(k) * settings.increment;
+        }
+    }
     return true;
 }
 
@@ -542,6 +572,18 @@ bool readCaptureFile(
     if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return false;
+    }
+    if (file.size() > std::numeric_limits<int>::max()) {
+        *error = QStringLiteral("%1: larger than 2 GiB").arg(path);
+        return false;
+    }
+    // A large capture is read where it lies, mapped into memory, rather than copied.
+    if (file.size() > 0) {
+        if (const uchar *mapped = file.map(0, file.size())) {
+            return readCapture(
+                QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), int(file.size())),
+                path, columns, capture, error);
+        }
     }
     return readCapture(file.readAll(), path, columns, capture, error);
 }

@@ -62,8 +62,8 @@ int main(int argc, char *argv[])
         "channel, and prints V_reference, V_x, the delay, the frequency, the antenna's "
         "impedance with its 1-sigma uncertainty, the circuit variant and both matching "
         "components, as the window shows them."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("captures"),
         QStringLiteral("CSV files, one capture each; several make a sweep, one row each."),
         QStringLiteral("capture.csv..."));
@@ -87,7 +87,17 @@ int main(int argc, char *argv[])
         QStringLiteral("Write CSV: a header line and one line per capture, full precision."));
     parser.addOptions(
         {frequencyOption, sourceOption, referenceOption, vxOption, jsonOption, csvOption});
-    parser.process(application);
+    // Bad options are a usage error like any other: a message and status 2.
+    if (!parser.parse(QCoreApplication::arguments())) {
+        printError(parser.errorText());
+        return BadUsage;
+    }
+    if (parser.isSet(helpOption)) {
+        parser.showHelp(Success);
+    }
+    if (parser.isSet(versionOption)) {
+        parser.showVersion();
+    }
 
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty()) {

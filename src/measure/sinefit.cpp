@@ -46,11 +46,11 @@ bool solve(double (&a)[n][n], double (&b)[n])
 }
 
 // The linear fit of a·cos + b·sin + c to the values: a, b, c.
-void linearFit(const SineBasis &basis, const QVector<double> &values, double (&p)[3])
+void linearFit(const SineBasis &basis, const std::vector<double> &values, double (&p)[3])
 {
     double v[3] = {0, 0, 0};
     for (std::size_t k = 0; k < basis.cosine.size(); ++k) {
-        const double y = values[int(k)];
+        const double y = values[k];
         v[0] += y * basis.cosine[k];
         v[1] += y * basis.sine[k];
         v[2] += y;
@@ -64,17 +64,18 @@ void linearFit(const SineBasis &basis, const QVector<double> &values, double (&p
 // samples that enclose it. A crossing counts only after the values were beyond the mean by
 // a good part of their half range on the other side, so that noise near the mean makes no
 // extra crossings.
-std::vector<double> meanCrossings(const QVector<double> &time, const QVector<double> &values)
+std::vector<double> meanCrossings(
+    const std::vector<double> &time, const std::vector<double> &values)
 {
     std::vector<double> crossings;
     if (values.size() < 2) {
         return crossings;
     }
-    const double mean = std::accumulate(values.begin(), values.end(), 0.0) / values.size();
+    const double mean = std::accumulate(values.begin(), values.end(), 0.0) / double(values.size());
     const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
     const double threshold = kHysteresis * (*highest - *lowest) / 2;
     int side = 0; // −1 after being well below the mean, +1 after being well above
-    for (int k = 1; k < values.size(); ++k) {
+    for (std::size_t k = 1; k < values.size(); ++k) {
         const double y = values[k] - mean;
         const double previous = values[k - 1] - mean;
         if ((side < 0 && y >= 0) || (side > 0 && y <= 0)) {
@@ -93,17 +94,17 @@ std::vector<double> meanCrossings(const QVector<double> &time, const QVector<dou
 
 } // namespace
 
-SineBasis sineBasis(const QVector<double> &time, double angularFrequency, double origin)
+SineBasis sineBasis(const std::vector<double> &time, double angularFrequency, double origin)
 {
     SineBasis basis;
     basis.angularFrequency = angularFrequency;
     basis.origin = origin;
-    const std::size_t n = std::size_t(time.size());
+    const std::size_t n = time.size();
     basis.cosine.resize(n);
     basis.sine.resize(n);
     double normal[3][3] = {};
     for (std::size_t k = 0; k < n; ++k) {
-        const double angle = angularFrequency * (time[int(k)] - origin);
+        const double angle = angularFrequency * (time[k] - origin);
         const double c = std::cos(angle);
         const double s = std::sin(angle);
         basis.cosine[k] = c;
@@ -140,7 +141,7 @@ SineBasis sineBasis(const QVector<double> &time, double angularFrequency, double
     return basis;
 }
 
-SineFit fitSine(const SineBasis &basis, const QVector<double> &values)
+SineFit fitSine(const SineBasis &basis, const std::vector<double> &values)
 {
     double p[3];
     linearFit(basis, values, p);
@@ -156,8 +157,7 @@ SineFit fitSine(const SineBasis &basis, const QVector<double> &values)
     double squares = 0;
     const std::size_t n = basis.cosine.size();
     for (std::size_t k = 0; k < n; ++k) {
-        const double residual
-            = values[int(k)] - (a * basis.cosine[k] + b * basis.sine[k] + fit.offset);
+        const double residual = values[k] - (a * basis.cosine[k] + b * basis.sine[k] + fit.offset);
         squares += residual * residual;
     }
     fit.residualRms = std::sqrt(squares / double(n));
@@ -185,8 +185,8 @@ SineFit fitSine(const SineBasis &basis, const QVector<double> &values)
     return fit;
 }
 
-bool estimateFrequency(const QVector<double> &time, const QVector<double> &first,
-    const QVector<double> &second, double *frequencyHz)
+bool estimateFrequency(const std::vector<double> &time, const std::vector<double> &first,
+    const std::vector<double> &second, double *frequencyHz)
 {
     // Crossings are half a period apart; three of them span a whole period.
     const std::vector<double> crossings = meanCrossings(time, first);
@@ -199,8 +199,8 @@ bool estimateFrequency(const QVector<double> &time, const QVector<double> &first
     // Gauss-Newton on y = a·cos(ωτ) + b·sin(ωτ) + c for both channels with one ω, τ the
     // time from the capture's middle. The step of ω is taken in units of 1/halfSpan, so
     // that all seven columns of the linearised problem have a similar scale.
-    const double origin = (time.first() + time.last()) / 2;
-    const double halfSpan = (time.last() - time.first()) / 2;
+    const double origin = (time.front() + time.back()) / 2;
+    const double halfSpan = (time.back() - time.front()) / 2;
     double omega = start;
     for (int iteration = 0; iteration < kMaximumIterations; ++iteration) {
         const SineBasis basis = sineBasis(time, omega, origin);
@@ -213,15 +213,15 @@ bool estimateFrequency(const QVector<double> &time, const QVector<double> &first
 
         double normal[7][7] = {};
         double rhs[7] = {};
-        const QVector<double> *channels[2] = {&first, &second};
+        const std::vector<double> *channels[2] = {&first, &second};
         for (int channel = 0; channel < 2; ++channel) {
             const double a = p[channel][0], b = p[channel][1], c = p[channel][2];
             const int o = 3 * channel;
             for (std::size_t k = 0; k < basis.cosine.size(); ++k) {
                 const double cs = basis.cosine[k], sn = basis.sine[k];
-                const double tau = (time[int(k)] - origin) / halfSpan;
+                const double tau = (time[k] - origin) / halfSpan;
                 const double row[4] = {cs, sn, 1, tau * (b * cs - a * sn)};
-                const double residual = (*channels[channel])[int(k)] - (a * cs + b * sn + c);
+                const double residual = (*channels[channel])[k] - (a * cs + b * sn + c);
                 const int index[4] = {o, o + 1, o + 2, 6};
                 for (int i = 0; i < 4; ++i) {
                     rhs[index[i]] += row[i] * residual;

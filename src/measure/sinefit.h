@@ -1,8 +1,6 @@
 #ifndef SINEFIT_H
 #define SINEFIT_H
 
-#include <QVector>
-
 #include <vector>
 
 // The cosine and sine of ω·(t − origin) at every sample time, and the inverse of the fit's
@@ -17,7 +15,7 @@ struct SineBasis
     bool valid = false; // false when the columns do not tell cos, sin and 1 apart
 };
 
-SineBasis sineBasis(const QVector<double> &time, double angularFrequency, double origin);
+SineBasis sineBasis(const std::vector<double> &time, double angularFrequency, double origin);
 
 // A sine of the basis's frequency fitted to samples by linear least squares,
 //     y(t) ≈ amplitude · cos(ω·(t − origin) + phase) + offset,
@@ -35,13 +33,13 @@ struct SineFit
 };
 
 // Needs a valid basis and more than three samples.
-SineFit fitSine(const SineBasis &basis, const QVector<double> &values);
+SineFit fitSine(const SineBasis &basis, const std::vector<double> &values);
 
 // The frequency, in hertz, of the sine that both channels carry: first from the times at
 // which `first` crosses its mean, then refined by least squares with one frequency shared by both
 // channels (a four-parameter sine fit of each, Gauss-Newton). Returns false when `first`
 // does not cross its mean at least three times or the refinement does not settle.
-bool estimateFrequency(const QVector<double> &time, const QVector<double> &first,
-    const QVector<double> &second, double *frequencyHz);
+bool estimateFrequency(const std::vector<double> &time, const std::vector<double> &first,
+    const std::vector<double> &second, double *frequencyHz);
 
 #endif // SINEFIT_H

@@ -1,0 +1,210 @@
+// What the sine fit of zalvimo-measure gains over reading the oscilloscope by eye, and what
+// it costs. Prints two Markdown tables:
+// - accuracy: for loads simulated in ngspice and captured by an 8-bit oscilloscope with
+//   noise (many noise seeds each), the error of Z from the fit, the 1-sigma the fit predicts,
+//   and the error of a by-eye reading of the same captures: the crests read exactly, then
+//   off by ±2 % in each amplitude and ±1 sample in the delay, the worst of those;
+// - speed: reading and fitting a capture of one million samples per channel.
+//     build/bench/bench_measure [seeds]
+
+#include "capture.h"
+#include "capturemeasurement.h"
+#include "capturereader.h"
+#include "crestreading.h"
+#include "impedancefrommeasurement.h"
+#include "measuringbench.h"
+
+#include "calculationstate.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+struct Load
+{
+    const char *name;
+    double source;
+    double megahertz;
+    double r;
+    double x;
+    double intervalNs;
+};
+
+const Load kLoads[] = {{"A: 3 + j120, 1.85 MHz", 50, 1.85, 3, 120, 4},
+    {"B: 34.2 + j14.3, 18.13 MHz", 50, 18.13, 34.24, 14.33, 1},
+    {"C: 50 - j30, 75 ohm, 50.1 MHz", 75, 50.1, 50, -30, 0.5},
+    {"D: 20 - j30, 7.1 MHz", 50, 7.1, 20, -30, 2},
+    {"E: 500 + j250, 1.85 MHz", 50, 1.85, 500, 250, 4},
+    {"F: 120 - j75, 75 ohm, 28.5 MHz", 75, 28.5, 120, -75, 1}};
+
+double relativeError(double r, double x, const Load &load)
+{
+    return std::abs(std::complex<double>(r - load.r, x - load.x))
+        / std::abs(std::complex<double>(load.r, load.x));
+}
+
+// Z from readings off the screen, in the window's units.
+std::complex<double> impedance(double source, double vRef, double vX, double delayNs, double mhz)
+{
+    calculationState.sourceImpedance = source;
+    impedanceFromMeasurement(vRef, vX, delayNs, mhz);
+    return {calculationState.zReal, calculationState.zImag};
+}
+
+// The worst relative error of a by-eye reading: the crests of the digitised traces, each
+// amplitude off by ±2 % and the delay off by ±1 sample, in every combination.
+double byEyeError(const ScopeCapture &digital, const Load &load)
+{
+    CrestReading crests;
+    if (!readCrests(digital, load.megahertz * 1e6, &crests)) {
+        return std::nan("");
+    }
+    double worst = 0;
+    for (const double ch1 : {0.98, 1.02}) {
+        for (const double ch2 : {0.98, 1.02}) {
+            for (const double samples : {-1.0, 1.0}) {
+                const std::complex<double> z = impedance(load.source, crests.ch1Amplitude * ch1 / 2,
+                    crests.ch2Amplitude * ch2,
+                    (crests.delay + samples * load.intervalNs * 1e-9) * 1e9, load.megahertz);
+                worst = std::max(worst, relativeError(z.real(), z.imag(), load));
+            }
+        }
+    }
+    return worst;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void accuracy(int seeds, int samples)
+{
+    std::printf("Accuracy, %d noise seeds per load, %d samples per channel, 8 bits with 1 step "
+                "RMS of noise:\n\n",
+        seeds, samples);
+    std::printf("| Load | Fit: RMS error of Z | Fit: predicted 1 sigma | Fit: worst error | "
+                "By eye: worst error (median of seeds) |\n|---|---|---|---|---|\n");
+    for (const Load &load : kLoads) {
+        MeasuringBench bench;
+        bench.sourceImpedance = load.source;
+        bench.frequencyHz = load.megahertz * 1e6;
+        bench.amplitude = 0.2;
+        bench.loadResistance = load.r;
+        bench.loadReactance = load.x;
+        bench.stepsPerPeriod = 200;
+        ScopeCapture analog;
+        QString error;
+        if (!simulateBench(bench, load.intervalNs * 1e-9, samples, &analog, &error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return;
+        }
+        double squares = 0;
+        double predicted = 0;
+        double worstFit = 0;
+        std::vector<double> eye;
+        for (int seed = 1; seed <= seeds; ++seed) {
+            ScopeSettings scope;
+            scope.seed = unsigned(seed);
+            const ScopeCapture digital = digitise(analog, scope);
+            Capture capture;
+            if (!readCapture(captureCsv(digital, CsvLayout::TimeColumn), QStringLiteral("bench"),
+                    {}, &capture, &error)) {
+                std::fprintf(stderr, "%s\n", qPrintable(error));
+                return;
+            }
+            CaptureMeasurement m;
+            if (!measureCapture(capture, load.megahertz, load.source, &m, &error)) {
+                std::fprintf(stderr, "%s\n", qPrintable(error));
+                return;
+            }
+            const double e = relativeError(m.r, m.x, load);
+            squares += e * e;
+            worstFit = std::max(worstFit, e);
+            predicted
+                += std::hypot(m.rSigma, m.xSigma) / std::abs(std::complex<double>(load.r, load.x));
+            eye.push_back(byEyeError(digital, load));
+        }
+        std::printf("| %s | %.3f %% | %.3f %% | %.3f %% | %.1f %% |\n", load.name,
+            100 * std::sqrt(squares / seeds), 100 * predicted / seeds, 100 * worstFit,
+            100 * median(eye));
+    }
+    std::printf("\n");
+}
+
+// A capture of one million samples per channel in a CSV file, read and fitted five times.
+void speed()
+{
+    constexpr int kMillion = 1000000;
+    const double f = 14.2e6;
+    QByteArray csv;
+    csv.reserve(kMillion * 40);
+    csv += "Time (s),CH1 (V),CH2 (V)\n";
+    for (int k = 0; k < kMillion; ++k) {
+        const double t = k * 1e-9;
+        csv += QByteArray::number(t, 'g', 12) + ','
+            + QByteArray::number(
+                0.064 * std::cos(2 * kPi * f * t) + 0.001 * std::sin(k * 7.7), 'g', 6)
+            + ',' + QByteArray::number(0.0278 * std::cos(2 * kPi * f * t + 0.3), 'g', 6) + '\n';
+    }
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("million.csv"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return;
+    }
+    file.close();
+
+    std::printf("Speed, one million samples per channel (%.0f MB of CSV), median of 5 runs:\n\n",
+        csv.size() / 1e6);
+    std::printf("| Step | Frequency given | Frequency estimated |\n|---|---|---|\n");
+    std::vector<double> read, fitGiven, fitEstimated;
+    for (int run = 0; run < 5; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        Capture capture;
+        QString error;
+        if (!readCaptureFile(path, {}, &capture, &error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return;
+        }
+        read.push_back(timer.nsecsElapsed() / 1e6);
+        CaptureMeasurement m;
+        timer.restart();
+        measureCapture(capture, 14.2, 50, &m, &error);
+        fitGiven.push_back(timer.nsecsElapsed() / 1e6);
+        timer.restart();
+        measureCapture(capture, 0, 50, &m, &error);
+        fitEstimated.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::printf("| Read the file | %.0f ms | %.0f ms |\n", median(read), median(read));
+    std::printf(
+        "| Fit and measure | %.0f ms | %.0f ms |\n", median(fitGiven), median(fitEstimated));
+    std::printf("| Both | %.0f ms | %.0f ms |\n", median(read) + median(fitGiven),
+        median(read) + median(fitEstimated));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    const int seeds = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 20;
+    accuracy(seeds, 2500);
+    accuracy(seeds, 20000);
+    speed();
+    return 0;
+}
