@@ -1,9 +1,10 @@
 // What the sine fit of zalvimo-measure gains over reading the oscilloscope by eye, and what
 // it costs. Prints two Markdown tables:
 // - accuracy: for loads simulated in ngspice and captured by an 8-bit oscilloscope with
-//   noise (many noise seeds each), the error of Z from the fit, the 1-sigma the fit predicts,
-//   and the error of a by-eye reading of the same captures: the crests read exactly, then
-//   off by ±2 % in each amplitude and ±1 sample in the delay, the worst of those;
+//   noise (many noise seeds each), the error of Z from the fit and the 1-sigma the fit
+//   predicts, beside the error of a by-eye reading of the same setup: the crests of the
+//   simulated waveforms read exactly, then each amplitude off by ±2 % and the delay off by
+//   ±1 sample, the worst of those;
 // - speed: reading and fitting a capture of one million samples per channel.
 //     build/bench/bench_measure [seeds]
 
@@ -62,12 +63,12 @@ std::complex<double> impedance(double source, double vRef, double vX, double del
     return {calculationState.zReal, calculationState.zImag};
 }
 
-// The worst relative error of a by-eye reading: the crests of the digitised traces, each
-// amplitude off by ±2 % and the delay off by ±1 sample, in every combination.
-double byEyeError(const ScopeCapture &digital, const Load &load)
+// The worst relative error of a by-eye reading: the crests of the waveforms, each amplitude
+// off by ±2 % and the delay off by ±1 sample, in every combination.
+double byEyeError(const ScopeCapture &analog, const Load &load)
 {
     CrestReading crests;
-    if (!readCrests(digital, load.megahertz * 1e6, &crests)) {
+    if (!readCrests(analog, load.megahertz * 1e6, &crests)) {
         return std::nan("");
     }
     double worst = 0;
@@ -96,7 +97,7 @@ void accuracy(int seeds, int samples)
                 "RMS of noise:\n\n",
         seeds, samples);
     std::printf("| Load | Fit: RMS error of Z | Fit: predicted 1 sigma | Fit: worst error | "
-                "By eye: worst error (median of seeds) |\n|---|---|---|---|---|\n");
+                "By eye: worst error |\n|---|---|---|---|---|\n");
     for (const Load &load : kLoads) {
         MeasuringBench bench;
         bench.sourceImpedance = load.source;
@@ -114,7 +115,6 @@ void accuracy(int seeds, int samples)
         double squares = 0;
         double predicted = 0;
         double worstFit = 0;
-        std::vector<double> eye;
         for (int seed = 1; seed <= seeds; ++seed) {
             ScopeSettings scope;
             scope.seed = unsigned(seed);
@@ -135,11 +135,10 @@ void accuracy(int seeds, int samples)
             worstFit = std::max(worstFit, e);
             predicted
                 += std::hypot(m.rSigma, m.xSigma) / std::abs(std::complex<double>(load.r, load.x));
-            eye.push_back(byEyeError(digital, load));
         }
         std::printf("| %s | %.3f %% | %.3f %% | %.3f %% | %.1f %% |\n", load.name,
             100 * std::sqrt(squares / seeds), 100 * predicted / seeds, 100 * worstFit,
-            100 * median(eye));
+            100 * byEyeError(analog, load));
     }
     std::printf("\n");
 }

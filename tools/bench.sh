@@ -2,14 +2,15 @@
 # Builds a Release tree and prints one Markdown table of what the program costs: start-up
 # of the real window against a bare toolkit window (whole processes, median of RUNS, and
 # peak memory), on an X server (a private Xvfb, as on a desktop) and on the offscreen
-# platform; one chart paint; and the two calculating presses (QBENCHMARK medians).
+# platform; one chart paint; and the two calculating presses (QBENCHMARK medians). Then the
+# tables of zalvimo-measure: its accuracy against a by-eye reading, and its speed.
 #   bash tools/bench.sh            # RUNS=30
 set -euo pipefail
 runs=${RUNS:-30}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # shellcheck source=dependencies.sh
 source "$root/tools/dependencies.sh"
-zalvimo_install_missing time xvfb xauth
+zalvimo_install_missing time xvfb xauth ngspice
 
 build="$root/build-bench"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZALVIMO_BUILD_TESTS=OFF >/dev/null
@@ -73,3 +74,5 @@ echo "| Chart paint, largest zoom (slider 150) | $(result "$chart" '"largest zoo
 echo "| Chart paint with a matching path | $(result "$chart" '"matching path"') | | |"
 echo "| Measurement press (fields to fields) | $(result "$window" '"measurement"') | | |"
 echo "| Compensation press (fields to fields) | $(result "$window" '"compensation"') | | |"
+echo
+"$build/bench/bench_measure"

@@ -15,13 +15,31 @@ zalvimo_install_missing() {
     if [ ${#missing[@]} -eq 0 ]; then
         return 0
     fi
-    echo "Installing: ${missing[*]}"
+    # As root apt-get runs as it is; otherwise through sudo where there is one. Without
+    # either, say what to run as root rather than fail halfway.
     local sudo=()
     if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null 2>&1; then
+            echo "These Debian packages are missing: ${missing[*]}" >&2
+            echo "Install them as root, then run this again:" >&2
+            echo "    apt-get update && apt-get install --no-install-recommends ${missing[*]}" >&2
+            return 1
+        fi
         sudo=(sudo)
     fi
+    echo "Installing: ${missing[*]}"
     "${sudo[@]}" apt-get update -q
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# How a command that needs root reads for the one who runs this: plain for root, with sudo
+# for others.
+zalvimo_as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        echo "$*"
+    else
+        echo "sudo $*"
+    fi
 }
 
 # Configures the Release build of the program in build/ (no tests, no benchmarks) and

@@ -12,9 +12,15 @@ zalvimo_build_release
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     cat >&2 <<MESSAGE
 Zalvimo is built ($root/build/zalvimo), but this session has no display to show its
-window on. Start it from a desktop session, or on a machine without one under a virtual
-display:
-    sudo apt-get install xvfb && xvfb-run bash tools/run.sh
+window on. Start it from a desktop session, or over SSH with X forwarding (ssh -X), with
+    bash tools/run.sh
+To look at the window here, photograph it on a virtual display:
+    bash tools/screenshot.sh
+which presses both buttons and writes docs/screenshot.png and the two picture pages.
+(xvfb-run bash tools/run.sh would start the window on a display that nobody sees and
+wait until it is closed: it shows only that the program starts. For that it needs
+    $(zalvimo_as_root apt-get install xvfb)
+first.)
 MESSAGE
     exit 1
 fi

@@ -1,31 +1,58 @@
-// Renders Zalvimo's main window offscreen into a PNG, as a user sees it after pressing
-// "Calculate Antena Impedance" and "Calculate compensation Network" with the default
-// values. Used for the README's screenshot:
-//     QT_QPA_PLATFORM=offscreen zalvimo-screenshot docs/screenshot.png
-// Run it in the folder that holds the pictures to have them on their pages.
+// Helps tools/screenshot.sh photograph the real zalvimo program on an X server:
+//     zalvimo-screenshot positions
+//         prints where, in the window, the two calculating buttons and the five tabs are
+//         ("calculate 725 196"), from a main window built in this process on the same X
+//         server, with the same form, style and fonts as the program's;
+//     zalvimo-screenshot grab WINDOW_ID OUTPUT.png
+//         saves what the X server shows of that window.
 
 #include "mainwindow.h"
 
 #include <QApplication>
-#include <QMouseEvent>
+#include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include <cstdio>
 
 namespace {
 
-// A press and release of the left mouse button in the middle of the button, delivered as
-// the toolkit delivers a real one.
-void click(QPushButton *button)
+void printCentre(const char *name, const QWidget *window, const QWidget *widget, QRect rect)
 {
-    const QPointF centre = QRectF(button->rect()).center();
-    QMouseEvent press(
-        QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(button, &press);
-    QMouseEvent release(
-        QEvent::MouseButtonRelease, centre, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(button, &release);
+    const QPoint centre = widget->mapTo(window, rect.center());
+    std::printf("%s %d %d\n", name, centre.x(), centre.y());
+}
+
+int positions()
+{
+    MainWindow window;
+    window.show();
+    QApplication::processEvents();
+    for (const auto &button : {std::make_pair("calculate", "pushButtonCalculateImpedance"),
+             std::make_pair("compensate", "pushButtonCompensate")}) {
+        const auto *widget = window.findChild<QPushButton *>(QLatin1String(button.second));
+        printCentre(button.first, &window, widget, widget->rect());
+    }
+    const QTabBar *tabs = window.findChild<QTabWidget *>(QStringLiteral("tabWidget"))->tabBar();
+    for (int i = 0; i < tabs->count(); ++i) {
+        printCentre(qPrintable(QStringLiteral("tab%1").arg(i)), &window, tabs, tabs->tabRect(i));
+    }
+    return 0;
+}
+
+int grab(const QString &window, const QString &output)
+{
+    bool ok = false;
+    const WId id = window.toULongLong(&ok, 0);
+    const QPixmap picture = ok ? QGuiApplication::primaryScreen()->grabWindow(id) : QPixmap();
+    if (picture.isNull() || !picture.save(output)) {
+        std::fprintf(stderr, "zalvimo-screenshot: cannot grab window %s into %s\n",
+            qPrintable(window), qPrintable(output));
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace
@@ -34,25 +61,14 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     const QStringList arguments = QApplication::arguments();
-    if (arguments.size() < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png [PAGE]\n", qPrintable(arguments.value(0)));
-        return 2;
+    if (arguments.size() == 2 && arguments[1] == QLatin1String("positions")) {
+        return positions();
     }
-
-    MainWindow window;
-    window.show();
-    for (const char *name : {"pushButtonCalculateImpedance", "pushButtonCompensate"}) {
-        click(window.findChild<QPushButton *>(QLatin1String(name)));
+    if (arguments.size() == 4 && arguments[1] == QLatin1String("grab")) {
+        return grab(arguments[2], arguments[3]);
     }
-    if (arguments.size() > 2) {
-        window.findChild<QTabWidget *>(QStringLiteral("tabWidget"))
-            ->setCurrentIndex(arguments.at(2).toInt());
-    }
-    QApplication::processEvents();
-
-    if (!window.grab().save(arguments.at(1))) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(arguments.at(1)));
-        return 1;
-    }
-    return 0;
+    std::fprintf(stderr,
+        "usage: zalvimo-screenshot positions\n"
+        "       zalvimo-screenshot grab WINDOW_ID OUTPUT.png\n");
+    return 2;
 }

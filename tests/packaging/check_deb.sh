@@ -30,15 +30,27 @@ done
 
 listing=$(dpkg-deb -c "$deb")
 files=$(echo "$listing" | awk '{ print $6 }')
-for path in ./usr/bin/zalvimo ./usr/share/zalvimo/zentu.png ./usr/share/zalvimo/Z_region.png \
+for path in ./usr/bin/zalvimo ./usr/bin/zalvimo-measure ./usr/libexec/zalvimo/zalvimo \
+    ./usr/share/zalvimo/zentu.png ./usr/share/zalvimo/Z_region.png \
     ./usr/share/applications/io.github.zalvimo.Zalvimo.desktop \
     ./usr/share/metainfo/io.github.zalvimo.Zalvimo.metainfo.xml \
-    ./usr/share/icons/hicolor/128x128/apps/io.github.zalvimo.Zalvimo.png; do
+    ./usr/share/icons/hicolor/128x128/apps/io.github.zalvimo.Zalvimo.png \
+    ./usr/share/doc/zalvimo/copyright; do
     echo "$files" | grep -qx "$path" || fail "package lacks $path"
 done
-echo "$listing" | grep -q '^-rwxr-xr-x root/root .* ./usr/bin/zalvimo$' || fail "binary mode or owner"
-entry=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/io.github.zalvimo.Zalvimo.desktop)
+for program in ./usr/bin/zalvimo ./usr/bin/zalvimo-measure ./usr/libexec/zalvimo/zalvimo; do
+    echo "$listing" | grep -q "^-rwxr-xr-x root/root .* $program\$" || fail "mode or owner of $program"
+done
+unpacked() {
+    dpkg-deb --fsys-tarfile "$deb" | tar -xO "$1"
+}
+entry=$(unpacked ./usr/share/applications/io.github.zalvimo.Zalvimo.desktop)
+echo "$entry" | grep -qx 'Exec=/usr/bin/zalvimo' || fail "Exec= of the packaged desktop entry"
 echo "$entry" | grep -qx 'Path=/usr/share/zalvimo' || fail "Path= of the packaged desktop entry"
+unpacked ./usr/bin/zalvimo | grep -qx "exec '/usr/libexec/zalvimo/zalvimo' \"\$@\"" \
+    || fail "the packaged launcher does not start /usr/libexec/zalvimo/zalvimo"
+unpacked ./usr/share/doc/zalvimo/copyright | grep -qx 'License: GPL-3.0-or-later' \
+    || fail "licence in the packaged copyright file"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"
