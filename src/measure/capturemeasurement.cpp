@@ -23,11 +23,6 @@ constexpr double kMinimumSamplesPerPeriod = 3;
 // amplitude (a wrong frequency leaves nearly all of the signal in the residual).
 constexpr double kReferenceResidualLimit = 0.25;
 
-QString text(double value)
-{
-    return numberText(value);
-}
-
 // The phase difference brought into (−π, π].
 double wrapped(double angle)
 {
@@ -58,13 +53,14 @@ bool measureCapture(const Capture &capture, double frequencyMHz, double sourceIm
     const double periods = span * frequencyHz;
     if (!(periods >= kMinimumPeriods)) {
         *error = QStringLiteral("the capture spans %1 periods of %2 MHz; at least two are needed")
-                     .arg(text(periods), text(frequencyHz / kHertzPerMegahertz));
+                     .arg(numberText(periods), numberText(frequencyHz / kHertzPerMegahertz));
         return false;
     }
     const double samplesPerPeriod = (n - 1) / periods;
     if (samplesPerPeriod < kMinimumSamplesPerPeriod) {
-        *error = QStringLiteral("only %1 samples per period of %2 MHz; at least 3 are needed")
-                     .arg(text(samplesPerPeriod), text(frequencyHz / kHertzPerMegahertz));
+        *error
+            = QStringLiteral("only %1 samples per period of %2 MHz; at least 3 are needed")
+                  .arg(numberText(samplesPerPeriod), numberText(frequencyHz / kHertzPerMegahertz));
         return false;
     }
 
@@ -72,7 +68,7 @@ bool measureCapture(const Capture &capture, double frequencyMHz, double sourceIm
         capture.time, 2 * kPi * frequencyHz, (capture.time.front() + capture.time.back()) / 2);
     if (!basis.valid) {
         *error = QStringLiteral("the samples cannot tell a sine of %1 MHz from a constant")
-                     .arg(text(frequencyHz / kHertzPerMegahertz));
+                     .arg(numberText(frequencyHz / kHertzPerMegahertz));
         return false;
     }
     const SineFit reference = fitSine(basis, capture.reference);
@@ -80,15 +76,15 @@ bool measureCapture(const Capture &capture, double frequencyMHz, double sourceIm
     if (!(reference.residualRms <= kReferenceResidualLimit * reference.amplitude)) {
         *error = QStringLiteral("the reference channel is no clean sine of %1 MHz (amplitude "
                                 "%2 mV, residual %3 mV RMS): check the frequency and the columns")
-                     .arg(text(frequencyHz / kHertzPerMegahertz), text(reference.amplitude),
-                         text(reference.residualRms));
+                     .arg(numberText(frequencyHz / kHertzPerMegahertz),
+                         numberText(reference.amplitude), numberText(reference.residualRms));
         return false;
     }
     if (!(vx.residualRms <= vx.amplitude)) {
         *error = QStringLiteral("the V_x channel holds no sine of %1 MHz above its noise "
                                 "(amplitude %2 mV, residual %3 mV RMS)")
-                     .arg(text(frequencyHz / kHertzPerMegahertz), text(vx.amplitude),
-                         text(vx.residualRms));
+                     .arg(numberText(frequencyHz / kHertzPerMegahertz), numberText(vx.amplitude),
+                         numberText(vx.residualRms));
         return false;
     }
 
@@ -131,8 +127,8 @@ bool measureCapture(const Capture &capture, double frequencyMHz, double sourceIm
 
     // The network as the window shows it: its compensation reads R and X back from the six
     // digits of the result fields.
-    calculationState.zReal = numberFromText(text(result->r));
-    calculationState.zImag = numberFromText(text(result->x));
+    calculationState.zReal = numberFromText(numberText(result->r));
+    calculationState.zImag = numberFromText(numberText(result->x));
     solveMatching();
     result->circuitVariant = calculationState.circuitVariant;
     result->elementOne = componentText(calculationState.reactanceOne, frequencyHz);
