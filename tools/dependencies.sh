@@ -22,7 +22,7 @@ zalvimo_install_missing() {
         if ! command -v sudo >/dev/null 2>&1; then
             echo "These Debian packages are missing: ${missing[*]}" >&2
             echo "Install them as root, then run this again:" >&2
-            echo "    apt-get update && apt-get install --no-install-recommends ${missing[*]}" >&2
+            echo "    su -c 'apt-get update && apt-get install --no-install-recommends ${missing[*]}'" >&2
             return 1
         fi
         sudo=(sudo)
@@ -32,13 +32,15 @@ zalvimo_install_missing() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# How a command that needs root reads for the one who runs this: plain for root, with sudo
-# for others.
+# How a command that needs root reads for the one who runs this: plain for root, through
+# sudo where there is one, through su otherwise.
 zalvimo_as_root() {
     if [ "$(id -u)" -eq 0 ]; then
         echo "$*"
-    else
+    elif command -v sudo >/dev/null 2>&1; then
         echo "sudo $*"
+    else
+        echo "su -c '$*'"
     fi
 }
 
