@@ -8,14 +8,13 @@
 // - speed: reading and fitting a capture of one million samples per channel.
 //     build/bench/bench_measure [seeds]
 
+#include "calculationstate.h"
 #include "capture.h"
 #include "capturemeasurement.h"
 #include "capturereader.h"
 #include "crestreading.h"
 #include "impedancefrommeasurement.h"
 #include "measuringbench.h"
-
-#include "calculationstate.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -21,12 +21,6 @@ constexpr int kChartWidth = 500; // pixels
 constexpr int kChartHeight = 400; // pixels
 constexpr double kHertzPerMegahertz = 1e6;
 
-// The circuit variants 0 to 5 are shown as "A" to "F", as on the matching-circuits picture.
-QChar circuitLetter(int variant)
-{
-    return QLatin1String("ABCDEF").at(variant);
-}
-
 // An impedance of the "Complex Math" page in ohms, read real part first, and the field pair
 // that shows the two impedances' combination.
 std::complex<double> impedanceFrom(const QLineEdit *realField, const QLineEdit *imagField)

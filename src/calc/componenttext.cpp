@@ -11,6 +11,11 @@ constexpr double kPicofaradsPerFarad = 1e12;
 constexpr double kNanohenriesPerHenry = 1e9;
 } // namespace
 
+QChar circuitLetter(int variant)
+{
+    return QLatin1String("ABCDEF").at(variant);
+}
+
 QString componentText(double reactance, double frequencyHz)
 {
     if (reactance < 0) {

@@ -8,4 +8,8 @@
 // "Coil of 230.693 nH" (a reactance of zero, or NaN, counts as a coil).
 QString componentText(double reactance, double frequencyHz);
 
+// The letter of a circuit variant, 0 to 5, as the panel and the matching-circuits picture
+// name it: "A" to "F".
+QChar circuitLetter(int variant);
+
 #endif // COMPONENTTEXT_H

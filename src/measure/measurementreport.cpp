@@ -1,6 +1,7 @@
 #include "measurementreport.h"
 
 #include "capturemeasurement.h"
+#include "componenttext.h"
 #include "numbertext.h"
 
 #include <QJsonArray>
@@ -11,11 +12,6 @@
 #include <algorithm>
 
 namespace {
-
-QChar letter(int variant)
-{
-    return QLatin1Char(char('A' + variant));
-}
 
 // A 1-sigma spread is worth two digits.
 QString sigmaText(double sigma)
@@ -62,7 +58,7 @@ QString textReport(const MeasuredFile &measured)
     report += QStringLiteral("  Z (Ohm)             %1  (1 sigma: R %2, X %3; Z0 %4)\n")
                   .arg(impedanceText(m.r, m.x), sigmaText(m.rSigma), sigmaText(m.xSigma),
                       numberText(m.sourceImpedance));
-    report += QStringLiteral("  Circuit             %1\n").arg(letter(m.circuitVariant));
+    report += QStringLiteral("  Circuit             %1\n").arg(circuitLetter(m.circuitVariant));
     report += QStringLiteral("  Component 1         %1\n").arg(m.elementOne);
     report += QStringLiteral("  Component 2         %1\n").arg(m.elementTwo);
     report += QStringLiteral("  Fit                 %1 samples, residual %2 and %3 mV RMS\n")
@@ -82,7 +78,7 @@ QString textTable(const QVector<MeasuredFile> &measured)
         const CaptureMeasurement &m = *file.measurement;
         rows.append({file.file, numberText(m.frequencyMHz), numberText(m.vReference),
             numberText(m.vx), numberText(m.delay), numberText(m.r), numberText(m.x),
-            sigmaText(m.rSigma), sigmaText(m.xSigma), QString(letter(m.circuitVariant)),
+            sigmaText(m.rSigma), sigmaText(m.xSigma), QString(circuitLetter(m.circuitVariant)),
             m.elementOne, m.elementTwo});
     }
     QVector<int> widths(rows.first().size(), 0);
@@ -119,7 +115,7 @@ QByteArray jsonReport(const QVector<MeasuredFile> &measured)
         capture.insert(QStringLiteral("xOhm"), m.x);
         capture.insert(QStringLiteral("rSigmaOhm"), m.rSigma);
         capture.insert(QStringLiteral("xSigmaOhm"), m.xSigma);
-        capture.insert(QStringLiteral("circuit"), QString(letter(m.circuitVariant)));
+        capture.insert(QStringLiteral("circuit"), QString(circuitLetter(m.circuitVariant)));
         capture.insert(QStringLiteral("componentOne"), m.elementOne);
         capture.insert(QStringLiteral("componentTwo"), m.elementTwo);
         capture.insert(QStringLiteral("referenceResidualMillivoltRms"), m.referenceResidualRms);
@@ -144,7 +140,7 @@ QString csvReport(const QVector<MeasuredFile> &measured)
         const QStringList fields {csvField(file.file), full(m.frequencyMHz),
             m.frequencyEstimated ? QStringLiteral("yes") : QStringLiteral("no"),
             full(m.sourceImpedance), full(m.vReference), full(m.vx), full(m.delay), full(m.r),
-            full(m.x), full(m.rSigma), full(m.xSigma), QString(letter(m.circuitVariant)),
+            full(m.x), full(m.rSigma), full(m.xSigma), QString(circuitLetter(m.circuitVariant)),
             csvField(m.elementOne), csvField(m.elementTwo), full(m.referenceResidualRms),
             full(m.vxResidualRms), QString::number(m.samples)};
         csv += fields.join(QLatin1Char(',')) + QLatin1Char('\n');
