@@ -102,11 +102,12 @@ void tst_CaptureMeasurement::unsoundCaptures_data()
     QTest::newRow("the wrong frequency given")
         << 10.0 << 1e-9 << 1000 << 27.8 << 0.0 << 7.0
         << "the reference channel is no clean sine of 7 MHz (amplitude ";
+    // Constant channels carry no signal, whether the frequency is given or not.
     QTest::newRow("no sine to find")
-        << 0.0 << 1e-9 << 1000 << 27.8 << 0.0 << 0.0 << "cannot find the frequency: ";
+        << 0.0 << 1e-9 << 1000 << 27.8 << 0.0 << 0.0
+        << "the reference shows no signal (every sample is the same): is CH1 on";
     QTest::newRow("V_x drowned in noise")
-        << 10.0 << 1e-9 << 1000 << 0.01 << 2.0 << 10.0
-        << "the V_x channel holds no sine of 10 MHz above its noise";
+        << 10.0 << 1e-9 << 1000 << 0.01 << 2.0 << 10.0 << "V_x shows no signal at 10 MHz";
     QTest::newRow("an open circuit: V_x twice V_reference, no delay")
         << 10.0 << 1e-9 << 1000 << 64.0 << 0.0 << 10.0 << "the readings give no finite impedance";
 }

@@ -6,7 +6,8 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # shellcheck source=dependencies.sh
 source "$root/tools/dependencies.sh"
-zalvimo_install_missing clang-format desktop-file-utils appstream dpkg-dev ngspice strace
+zalvimo_install_missing clang-format desktop-file-utils appstream dpkg-dev ngspice strace \
+    python3-scikit-rf
 
 echo "== formatting"
 find "$root/src" "$root/tests" "$root/bench" "$root/tools" -name '*.cpp' -o -name '*.h' \

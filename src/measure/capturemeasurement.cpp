@@ -8,8 +8,10 @@
 #include "sinefit.h"
 #include "solvematching.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
+#include <limits>
 
 namespace {
 
@@ -22,6 +24,24 @@ constexpr double kMinimumSamplesPerPeriod = 3;
 // The reference must be a clean sine: its residual may be at most this part of its
 // amplitude (a wrong frequency leaves nearly all of the signal in the residual).
 constexpr double kReferenceResidualLimit = 0.25;
+// A channel shows a signal when its fitted amplitude is at least this many steps of its
+// converter and this many of its own sigmas (a fit of pure noise gives an amplitude of
+// about one sigma).
+constexpr double kLeastStepsOfSignal = 2;
+constexpr double kLeastSigmasOfSignal = 5;
+constexpr double kQuantisationVariance = 12; // a uniform step's variance is step²/12
+// How far below zero R may lie, in its sigmas, and still be a load without resistance.
+constexpr double kSigmasOfNegativeResistance = 3;
+
+// The least noise, RMS, that sampled values carry: a converter's step is uniform noise of
+// step/√12; a record of unknown resolution still rounds each value in its last bit.
+double noiseFloor(const std::vector<double> &values, double step)
+{
+    const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+    const double largest = std::max(std::abs(*lowest), std::abs(*highest));
+    return std::max(
+        step / std::sqrt(kQuantisationVariance), largest * std::numeric_limits<double>::epsilon());
+}
 
 // The phase difference brought into (−π, π].
 double wrapped(double angle)
@@ -32,15 +52,37 @@ double wrapped(double angle)
 
 } // namespace
 
+ComponentValue componentValue(double reactance, double frequencyHz)
+{
+    const double omega = 2 * kPi * frequencyHz;
+    if (reactance >= 0) {
+        return {true, reactance / omega};
+    }
+    return {false, -1 / (omega * reactance)};
+}
+
 bool measureCapture(const Capture &capture, double frequencyMHz, double sourceImpedance,
     CaptureMeasurement *result, QString *error)
 {
-    const int n = int(capture.time.size());
-    if (n < kMinimumSamples) {
+    const std::size_t n = capture.time.size();
+    if (n < std::size_t(kMinimumSamples)) {
         *error
             = QStringLiteral("only %1 samples; at least %2 are needed").arg(n).arg(kMinimumSamples);
         return false;
     }
+    // A channel that is off, or a probe that is not connected, shows a constant or only
+    // the converter's last bit; a fit would still find some sine in it.
+    if (isConstant(capture.reference)) {
+        *error = QStringLiteral("the reference shows no signal (every sample is the same): is "
+                                "CH1 on, and the probe connected?");
+        return false;
+    }
+    if (isConstant(capture.vx)) {
+        *error = QStringLiteral("V_x shows no signal (every sample is the same): is CH2 on, and "
+                                "the probe connected?");
+        return false;
+    }
+
     const double span = capture.time.back() - capture.time.front();
     double frequencyHz = frequencyMHz * kHertzPerMegahertz;
     result->frequencyEstimated = !(frequencyMHz > 0);
@@ -50,13 +92,21 @@ bool measureCapture(const Capture &capture, double frequencyMHz, double sourceIm
                                 "show two clean periods of a sine; give it with --freq");
         return false;
     }
+    if (result->frequencyEstimated
+        && !(frequencyHz >= kLowestFrequencyMHz * kHertzPerMegahertz
+            && frequencyHz <= kHighestFrequencyMHz * kHertzPerMegahertz)) {
+        *error = QStringLiteral("the capture's frequency comes out %1 MHz, outside 1 kHz to "
+                                "10 GHz: is the time column's unit right?")
+                     .arg(numberText(frequencyHz / kHertzPerMegahertz));
+        return false;
+    }
     const double periods = span * frequencyHz;
     if (!(periods >= kMinimumPeriods)) {
         *error = QStringLiteral("the capture spans %1 periods of %2 MHz; at least two are needed")
                      .arg(numberText(periods), numberText(frequencyHz / kHertzPerMegahertz));
         return false;
     }
-    const double samplesPerPeriod = (n - 1) / periods;
+    const double samplesPerPeriod = double(n - 1) / periods;
     if (samplesPerPeriod < kMinimumSamplesPerPeriod) {
         *error
             = QStringLiteral("only %1 samples per period of %2 MHz; at least 3 are needed")
@@ -71,13 +121,38 @@ bool measureCapture(const Capture &capture, double frequencyMHz, double sourceIm
                      .arg(numberText(frequencyHz / kHertzPerMegahertz));
         return false;
     }
-    const SineFit reference = fitSine(basis, capture.reference);
-    const SineFit vx = fitSine(basis, capture.vx);
+    // A converter's step is noise of step/√12 RMS that no fit can remove; and however fine
+    // the record, its numbers carry the rounding of their last digit.
+    const double referenceStep = converterStep(capture.reference);
+    const double vxStep = converterStep(capture.vx);
+    const SineFit reference
+        = fitSine(basis, capture.reference, noiseFloor(capture.reference, referenceStep));
+    const SineFit vx = fitSine(basis, capture.vx, noiseFloor(capture.vx, vxStep));
+    const auto noSignal = [&](const SineFit &fit, double step) {
+        return !(fit.amplitude >= kLeastStepsOfSignal * step
+            && fit.amplitude >= kLeastSigmasOfSignal * fit.amplitudeSigma);
+    };
     if (!(reference.residualRms <= kReferenceResidualLimit * reference.amplitude)) {
         *error = QStringLiteral("the reference channel is no clean sine of %1 MHz (amplitude "
                                 "%2 mV, residual %3 mV RMS): check the frequency and the columns")
                      .arg(numberText(frequencyHz / kHertzPerMegahertz),
                          numberText(reference.amplitude), numberText(reference.residualRms));
+        return false;
+    }
+    if (noSignal(reference, referenceStep)) {
+        *error = QStringLiteral("the reference shows no signal at %1 MHz (amplitude %2 mV, "
+                                "steps of %3 mV, residual %4 mV RMS): is CH1 on, and the "
+                                "probe connected?")
+                     .arg(numberText(frequencyHz / kHertzPerMegahertz),
+                         numberText(reference.amplitude), numberText(referenceStep),
+                         numberText(reference.residualRms));
+        return false;
+    }
+    if (noSignal(vx, vxStep)) {
+        *error = QStringLiteral("V_x shows no signal at %1 MHz (amplitude %2 mV, steps of %3 "
+                                "mV, residual %4 mV RMS): is CH2 on, and the probe connected?")
+                     .arg(numberText(frequencyHz / kHertzPerMegahertz), numberText(vx.amplitude),
+                         numberText(vxStep), numberText(vx.residualRms));
         return false;
     }
     if (!(vx.residualRms <= vx.amplitude)) {
@@ -98,7 +173,7 @@ bool measureCapture(const Capture &capture, double frequencyMHz, double sourceIm
     result->sourceImpedance = sourceImpedance;
     result->referenceResidualRms = reference.residualRms;
     result->vxResidualRms = vx.residualRms;
-    result->samples = n;
+    result->samples = static_cast<long long>(n);
 
     calculationState.sourceImpedance = sourceImpedance;
     impedanceFromMeasurement(result->vReference, result->vx, result->delay, result->frequencyMHz);
@@ -124,13 +199,48 @@ bool measureCapture(const Capture &capture, double frequencyMHz, double sourceIm
     const double b = w.imag();
     result->rSigma = std::sqrt(std::max(0.0, a * a * varU + b * b * varV - 2 * a * b * covUV));
     result->xSigma = std::sqrt(std::max(0.0, b * b * varU + a * a * varV + 2 * a * b * covUV));
+    if (!(std::isfinite(result->rSigma) && std::isfinite(result->xSigma))) {
+        *error = QStringLiteral("the uncertainty of Z comes out infinite: the readings are too "
+                                "close to an open circuit");
+        return false;
+    }
+
+    // A passive load has R ≥ 0. Far below zero, the probes' columns are almost always
+    // exchanged; within the noise of zero, the load has no resistance to speak of, and no
+    // network of two lossless parts can turn it into Z0.
+    if (result->r < -kSigmasOfNegativeResistance * result->rSigma) {
+        *error = QStringLiteral("R comes out %1 \u03a9 (1 sigma %2): a passive antenna cannot "
+                                "give that; the reference and V_x are probably exchanged: try "
+                                "--ref/--vx")
+                     .arg(numberText(result->r), QString::number(result->rSigma, 'g', 2));
+        return false;
+    }
+    result->hasNetwork = false;
+    if (std::abs(result->r) <= kSigmasOfNegativeResistance * result->rSigma) {
+        result->warning = QStringLiteral("R is %1 \u03a9 with 1 sigma %2: no resistance that the "
+                                         "capture can tell from 0, so no L-network can match "
+                                         "this load and none is given")
+                              .arg(numberText(result->r), QString::number(result->rSigma, 'g', 2));
+        return true;
+    }
 
     // The network as the window shows it: its compensation reads R and X back from the six
     // digits of the result fields.
     calculationState.zReal = numberFromText(numberText(result->r));
     calculationState.zImag = numberFromText(numberText(result->x));
     solveMatching();
+    const ComponentValue one = componentValue(calculationState.reactanceOne, frequencyHz);
+    const ComponentValue two = componentValue(calculationState.reactanceTwo, frequencyHz);
+    if (std::isnan(calculationState.reactanceOne) || std::isnan(calculationState.reactanceTwo)
+        || !std::isfinite(one.value) || !std::isfinite(two.value)) {
+        result->warning = QStringLiteral("the network's parts come out infinite or undefined "
+                                         "for this load; none is given");
+        return true;
+    }
+    result->hasNetwork = true;
     result->circuitVariant = calculationState.circuitVariant;
+    result->reactanceOne = calculationState.reactanceOne;
+    result->reactanceTwo = calculationState.reactanceTwo;
     result->elementOne = componentText(calculationState.reactanceOne, frequencyHz);
     result->elementTwo = componentText(calculationState.reactanceTwo, frequencyHz);
     return true;

@@ -19,20 +19,45 @@ struct CaptureMeasurement
     double x = 0; // ohms
     double rSigma = 0; // 1 sigma, ohms, from the fits' residuals
     double xSigma = 0;
+    // The matching network, when the load has a resistance that the fit can tell from 0.
+    bool hasNetwork = false;
     int circuitVariant = 0; // 0 to 5, "A" to "F"
+    double reactanceOne = 0; // ohms, as the panel shows them; −∞ is an open circuit
+    double reactanceTwo = 0;
     QString elementOne; // the component texts the panel shows
     QString elementTwo;
+    QString warning; // what a person should know about the result; empty for none
     double referenceResidualRms = 0; // mV
     double vxResidualRms = 0; // mV
-    int samples = 0;
+    long long samples = 0;
 };
+
+// A part of the network as a number: henries for a coil (X ≥ 0, L = X/ω), farads for a
+// capacitor (C = −1/(ω·X)); an open circuit (X = −∞) is a capacitor of 0 F.
+struct ComponentValue
+{
+    bool coil = true;
+    double value = 0; // H or F
+};
+ComponentValue componentValue(double reactance, double frequencyHz);
+
+// The range of frequencies and source resistances that the method is meant for; outside
+// it the readings of an oscilloscope cannot give a sound result.
+constexpr double kLowestFrequencyMHz = 0.001; // 1 kHz
+constexpr double kHighestFrequencyMHz = 10000; // 10 GHz
+constexpr double kLowestSourceImpedance = 0.1; // ohms
+constexpr double kHighestSourceImpedance = 10000;
 
 // Fits a sine to each channel at the frequency (estimated from the capture when
 // frequencyMHz is 0), turns the fits into the four readings, and computes Z, the circuit
 // variant and both component texts with the program's own calculations, as the window does
 // from the same readings. Returns false, with a message that says why, when the capture
 // cannot give a sound result: fewer than two periods, too few samples per period, a
-// reference channel that holds no sine at that frequency, an impedance that is not finite.
+// channel that shows no signal above its resolution and noise, a reference channel that
+// holds no sine at that frequency, an impedance that is not finite, a resistance below
+// zero by more than three sigma (no passive antenna gives that). A resistance within
+// three sigma of zero gives Z with a warning and no network: no lossless L-network
+// matches a load without resistance.
 bool measureCapture(const Capture &capture, double frequencyMHz, double sourceImpedance,
     CaptureMeasurement *result, QString *error);
 

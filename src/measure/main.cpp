@@ -5,14 +5,23 @@
 #include "capture.h"
 #include "capturemeasurement.h"
 #include "capturereader.h"
+#include "measuredsweep.h"
 #include "measurementreport.h"
+#include "numbertext.h"
+#include "printabletext.h"
+#include "touchstone.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QSaveFile>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <new>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -22,20 +31,57 @@ namespace {
 
 enum ExitCode { Success = 0, BadCapture = 1, BadUsage = 2 };
 
+// Every message goes through here: what a file or an argument brings into it is made
+// safe for the terminal.
 void printError(const QString &message)
 {
-    std::fprintf(stderr, "zalvimo-measure: %s\n", qPrintable(message));
+    std::fprintf(stderr, "zalvimo-measure: %s\n", printableText(message).toUtf8().constData());
 }
 
-// A positive number, written with a decimal point or one decimal comma.
-bool positiveNumber(const QString &text, double *value)
+// A number in a range, written with a decimal point or one decimal comma.
+bool numberIn(const QString &text, double lowest, double highest, double *value)
 {
     bool ok = false;
     *value = text.toDouble(&ok);
     if (!ok && text.count(QLatin1Char(',')) == 1 && !text.contains(QLatin1Char('.'))) {
         *value = QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
     }
-    return ok && std::isfinite(*value) && *value > 0;
+    return ok && *value >= lowest && *value <= highest;
+}
+
+// Writes the sweep of every measured capture as a Touchstone file, whole or not at all.
+bool writeSweep(const QString &path, const QVector<MeasuredFile> &measured)
+{
+    TouchstoneSweep sweep;
+    QStringList notes;
+    QString error;
+    if (!measuredSweep(measured, &sweep, &notes, &error)) {
+        printError(QStringLiteral("%1 is not written: %2").arg(path, error));
+        return false;
+    }
+    for (const QString &note : notes) {
+        printError(note);
+    }
+    QStringList comments {QStringLiteral("One-port impedance measured by zalvimo-measure %1 "
+                                         "on %2")
+                              .arg(QCoreApplication::applicationVersion(),
+                                  QDateTime::currentDateTimeUtc().toString(Qt::ISODate)),
+        QStringLiteral("through Z0 = %1 ohm, from the oscilloscope captures:")
+            .arg(numberText(sweep.referenceOhm))};
+    for (const MeasuredFile &file : measured) {
+        comments.append(QStringLiteral("  %1 (%2 MHz%3)")
+                            .arg(file.file, numberText(file.measurement->frequencyMHz),
+                                file.measurement->frequencyEstimated ? QStringLiteral(", estimated")
+                                                                     : QString()));
+    }
+    QSaveFile file(path);
+    const QByteArray content = writeTouchstone(sweep, comments);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()
+        || !file.commit()) {
+        printError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    return true;
 }
 
 bool stderrIsTerminal()
@@ -85,8 +131,12 @@ int main(int argc, char *argv[])
         QStringLiteral("Write JSON for scripts: keys named with their units, full precision."));
     const QCommandLineOption csvOption(QStringLiteral("csv"),
         QStringLiteral("Write CSV: a header line and one line per capture, full precision."));
-    parser.addOptions(
-        {frequencyOption, sourceOption, referenceOption, vxOption, jsonOption, csvOption});
+    const QCommandLineOption s1pOption(QStringLiteral("s1p"),
+        QStringLiteral("Also write the sweep of all captures as a Touchstone one-port file "
+                       "(S11 referred to Z0), for VNA, Smith-chart and matching programs."),
+        QStringLiteral("file"));
+    parser.addOptions({frequencyOption, sourceOption, referenceOption, vxOption, jsonOption,
+        csvOption, s1pOption});
     // Bad options are a usage error like any other: a message and status 2.
     if (!parser.parse(QCoreApplication::arguments())) {
         printError(parser.errorText());
@@ -110,14 +160,17 @@ int main(int argc, char *argv[])
     }
     double frequencyMHz = 0;
     if (parser.isSet(frequencyOption)
-        && !positiveNumber(parser.value(frequencyOption), &frequencyMHz)) {
-        printError(QStringLiteral("--freq wants a frequency in MHz above 0, not '%1'")
+        && !numberIn(parser.value(frequencyOption), kLowestFrequencyMHz, kHighestFrequencyMHz,
+            &frequencyMHz)) {
+        printError(QStringLiteral("--freq wants a frequency in MHz from 0.001 (1 kHz) to 10000 "
+                                  "(10 GHz), not '%1'")
                        .arg(parser.value(frequencyOption)));
         return BadUsage;
     }
     double sourceImpedance = 0;
-    if (!positiveNumber(parser.value(sourceOption), &sourceImpedance)) {
-        printError(QStringLiteral("--z0 wants a resistance in ohms above 0, not '%1'")
+    if (!numberIn(parser.value(sourceOption), kLowestSourceImpedance, kHighestSourceImpedance,
+            &sourceImpedance)) {
+        printError(QStringLiteral("--z0 wants a resistance in ohms from 0.1 to 10000, not '%1'")
                        .arg(parser.value(sourceOption)));
         return BadUsage;
     }
@@ -132,20 +185,30 @@ int main(int argc, char *argv[])
     for (int i = 0; i < files.size(); ++i) {
         if (progress) {
             std::fprintf(stderr, "\r[%d/%d] %s\x1b[K", i + 1, int(files.size()),
-                qPrintable(QFileInfo(files[i]).fileName()));
+                printableText(QFileInfo(files[i]).fileName()).toUtf8().constData());
         }
-        Capture capture;
         CaptureMeasurement measurement;
         QString error;
-        if (!readCaptureFile(files[i], columns, &capture, &error)) {
-            printError(error);
+        // A file too large for the memory there is fails alone; the others are measured.
+        try {
+            Capture capture;
+            if (!readCaptureFile(files[i], columns, &capture, &error)) {
+                printError(error);
+                ++failures;
+                continue;
+            }
+            if (!measureCapture(capture, frequencyMHz, sourceImpedance, &measurement, &error)) {
+                printError(files[i] + QStringLiteral(": ") + error);
+                ++failures;
+                continue;
+            }
+        } catch (const std::bad_alloc &) {
+            printError(files[i] + QStringLiteral(": not enough memory to read and fit it"));
             ++failures;
             continue;
         }
-        if (!measureCapture(capture, frequencyMHz, sourceImpedance, &measurement, &error)) {
-            printError(files[i] + QStringLiteral(": ") + error);
-            ++failures;
-            continue;
+        if (!measurement.warning.isEmpty()) {
+            printError(files[i] + QStringLiteral(": ") + measurement.warning);
         }
         measurements.append(measurement);
         measuredFiles.append(files[i]);
@@ -168,6 +231,17 @@ int main(int argc, char *argv[])
     } else if (!measured.isEmpty()) {
         output = textTable(measured).toUtf8();
     }
+    if (parser.isSet(s1pOption) && !measured.isEmpty()
+        && !writeSweep(parser.value(s1pOption), measured)) {
+        ++failures;
+    }
+    // A full disk or a closed standard output loses the results: that is no success.
     std::fwrite(output.constData(), 1, std::size_t(output.size()), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        const int code = errno;
+        printError(QStringLiteral("cannot write the results to standard output: %1")
+                       .arg(QString::fromLocal8Bit(std::strerror(code))));
+        return BadCapture;
+    }
     return failures > 0 ? BadCapture : Success;
 }

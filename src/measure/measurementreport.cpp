@@ -7,9 +7,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -37,7 +39,7 @@ QString csvField(const QString &field)
 
 QString full(double value)
 {
-    return QString::number(value, 'g', 17);
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
 } // namespace
@@ -58,12 +60,19 @@ QString textReport(const MeasuredFile &measured)
     report += QStringLiteral("  Z (Ohm)             %1  (1 sigma: R %2, X %3; Z0 %4)\n")
                   .arg(impedanceText(m.r, m.x), sigmaText(m.rSigma), sigmaText(m.xSigma),
                       numberText(m.sourceImpedance));
-    report += QStringLiteral("  Circuit             %1\n").arg(circuitLetter(m.circuitVariant));
-    report += QStringLiteral("  Component 1         %1\n").arg(m.elementOne);
-    report += QStringLiteral("  Component 2         %1\n").arg(m.elementTwo);
+    if (m.hasNetwork) {
+        report += QStringLiteral("  Circuit             %1\n").arg(circuitLetter(m.circuitVariant));
+        report += QStringLiteral("  Component 1         %1\n").arg(m.elementOne);
+        report += QStringLiteral("  Component 2         %1\n").arg(m.elementTwo);
+    } else {
+        report += QStringLiteral("  Circuit             none\n");
+    }
     report += QStringLiteral("  Fit                 %1 samples, residual %2 and %3 mV RMS\n")
                   .arg(m.samples)
                   .arg(sigmaText(m.referenceResidualRms), sigmaText(m.vxResidualRms));
+    if (!m.warning.isEmpty()) {
+        report += QStringLiteral("  Warning             %1\n").arg(m.warning);
+    }
     return report;
 }
 
@@ -71,14 +80,19 @@ QString textTable(const QVector<MeasuredFile> &measured)
 {
     QVector<QStringList> rows;
     rows.append({QStringLiteral("File"), QStringLiteral("MHz"), QStringLiteral("V_ref mV"),
-        QStringLiteral("V_x mV"), QStringLiteral("Delay ns"), QStringLiteral("R"),
-        QStringLiteral("X"), QStringLiteral("sigma R"), QStringLiteral("sigma X"),
-        QStringLiteral("Circuit"), QStringLiteral("Component 1"), QStringLiteral("Component 2")});
+        QStringLiteral("V_x mV"), QStringLiteral("Delay ns"), QStringLiteral("Z0"),
+        QStringLiteral("R"), QStringLiteral("X"), QStringLiteral("sigma R"),
+        QStringLiteral("sigma X"), QStringLiteral("Circuit"), QStringLiteral("Component 1"),
+        QStringLiteral("Component 2")});
     for (const MeasuredFile &file : measured) {
         const CaptureMeasurement &m = *file.measurement;
-        rows.append({file.file, numberText(m.frequencyMHz), numberText(m.vReference),
-            numberText(m.vx), numberText(m.delay), numberText(m.r), numberText(m.x),
-            sigmaText(m.rSigma), sigmaText(m.xSigma), QString(circuitLetter(m.circuitVariant)),
+        rows.append({file.file,
+            numberText(m.frequencyMHz)
+                + (m.frequencyEstimated ? QStringLiteral(" (estimated)") : QString()),
+            numberText(m.vReference), numberText(m.vx), numberText(m.delay),
+            numberText(m.sourceImpedance), numberText(m.r), numberText(m.x), sigmaText(m.rSigma),
+            sigmaText(m.xSigma),
+            m.hasNetwork ? QString(circuitLetter(m.circuitVariant)) : QStringLiteral("none"),
             m.elementOne, m.elementTwo});
     }
     QVector<int> widths(rows.first().size(), 0);
@@ -115,12 +129,30 @@ QByteArray jsonReport(const QVector<MeasuredFile> &measured)
         capture.insert(QStringLiteral("xOhm"), m.x);
         capture.insert(QStringLiteral("rSigmaOhm"), m.rSigma);
         capture.insert(QStringLiteral("xSigmaOhm"), m.xSigma);
-        capture.insert(QStringLiteral("circuit"), QString(circuitLetter(m.circuitVariant)));
-        capture.insert(QStringLiteral("componentOne"), m.elementOne);
-        capture.insert(QStringLiteral("componentTwo"), m.elementTwo);
+        // Without a network every key of it stays, as null, so that scripts find them.
+        const QJsonValue none(QJsonValue::Null);
+        const auto number = [&](double value) {
+            return m.hasNetwork && std::isfinite(value) ? QJsonValue(value) : none;
+        };
+        const ComponentValue one = componentValue(m.reactanceOne, m.frequencyMHz * 1e6);
+        const ComponentValue two = componentValue(m.reactanceTwo, m.frequencyMHz * 1e6);
+        capture.insert(QStringLiteral("circuit"),
+            m.hasNetwork ? QJsonValue(QString(circuitLetter(m.circuitVariant))) : none);
+        capture.insert(
+            QStringLiteral("componentOne"), m.hasNetwork ? QJsonValue(m.elementOne) : none);
+        capture.insert(
+            QStringLiteral("componentTwo"), m.hasNetwork ? QJsonValue(m.elementTwo) : none);
+        capture.insert(QStringLiteral("reactanceOneOhm"), number(m.reactanceOne));
+        capture.insert(QStringLiteral("reactanceTwoOhm"), number(m.reactanceTwo));
+        capture.insert(QStringLiteral("componentOneHenry"), one.coil ? number(one.value) : none);
+        capture.insert(QStringLiteral("componentOneFarad"), one.coil ? none : number(one.value));
+        capture.insert(QStringLiteral("componentTwoHenry"), two.coil ? number(two.value) : none);
+        capture.insert(QStringLiteral("componentTwoFarad"), two.coil ? none : number(two.value));
+        capture.insert(
+            QStringLiteral("warning"), m.warning.isEmpty() ? none : QJsonValue(m.warning));
         capture.insert(QStringLiteral("referenceResidualMillivoltRms"), m.referenceResidualRms);
         capture.insert(QStringLiteral("vxResidualMillivoltRms"), m.vxResidualRms);
-        capture.insert(QStringLiteral("samples"), m.samples);
+        capture.insert(QStringLiteral("samples"), double(m.samples));
         captures.append(capture);
     }
     QJsonObject root;
@@ -134,15 +166,26 @@ QString csvReport(const QVector<MeasuredFile> &measured)
     QString csv = QStringLiteral(
         "file,frequency_mhz,frequency_estimated,source_impedance_ohm,v_reference_mv,vx_mv,"
         "delay_ns,r_ohm,x_ohm,r_sigma_ohm,x_sigma_ohm,circuit,component_1,component_2,"
-        "reference_residual_mv_rms,vx_residual_mv_rms,samples\n");
+        "reference_residual_mv_rms,vx_residual_mv_rms,samples,reactance_1_ohm,reactance_2_ohm,"
+        "component_1_henry,component_1_farad,component_2_henry,component_2_farad,warning\n");
     for (const MeasuredFile &file : measured) {
         const CaptureMeasurement &m = *file.measurement;
+        // Empty fields where there is no network, or for the kind of part it is not.
+        const auto number = [&](double value) {
+            return m.hasNetwork && std::isfinite(value) ? full(value) : QString();
+        };
+        const ComponentValue one = componentValue(m.reactanceOne, m.frequencyMHz * 1e6);
+        const ComponentValue two = componentValue(m.reactanceTwo, m.frequencyMHz * 1e6);
         const QStringList fields {csvField(file.file), full(m.frequencyMHz),
             m.frequencyEstimated ? QStringLiteral("yes") : QStringLiteral("no"),
             full(m.sourceImpedance), full(m.vReference), full(m.vx), full(m.delay), full(m.r),
-            full(m.x), full(m.rSigma), full(m.xSigma), QString(circuitLetter(m.circuitVariant)),
+            full(m.x), full(m.rSigma), full(m.xSigma),
+            m.hasNetwork ? QString(circuitLetter(m.circuitVariant)) : QString(),
             csvField(m.elementOne), csvField(m.elementTwo), full(m.referenceResidualRms),
-            full(m.vxResidualRms), QString::number(m.samples)};
+            full(m.vxResidualRms), QString::number(m.samples), number(m.reactanceOne),
+            number(m.reactanceTwo), one.coil ? number(one.value) : QString(),
+            one.coil ? QString() : number(one.value), two.coil ? number(two.value) : QString(),
+            two.coil ? QString() : number(two.value), csvField(m.warning)};
         csv += fields.join(QLatin1Char(',')) + QLatin1Char('\n');
     }
     return csv;

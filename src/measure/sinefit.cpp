@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numeric>
 
 namespace {
@@ -141,7 +142,7 @@ SineBasis sineBasis(const std::vector<double> &time, double angularFrequency, do
     return basis;
 }
 
-SineFit fitSine(const SineBasis &basis, const std::vector<double> &values)
+SineFit fitSine(const SineBasis &basis, const std::vector<double> &values, double noiseFloorRms)
 {
     double p[3];
     linearFit(basis, values, p);
@@ -165,7 +166,9 @@ SineFit fitSine(const SineBasis &basis, const std::vector<double> &values)
     // Covariance of (a, b): the residual's variance times the inverse normal matrix; then
     // to amplitude and phase through d amplitude = (a·da + b·db) / amplitude and
     // d phase = (b·da − a·db) / amplitude².
-    const double variance = squares / double(n - 3);
+    // The noise is never below the floor: a residual of exactly 0 (samples that a coarse
+    // converter happened to hit exactly) does not make the fit exact.
+    const double variance = std::max(squares / double(n - 3), noiseFloorRms * noiseFloorRms);
     const double caa = variance * basis.inverse[0][0];
     const double cab = variance * basis.inverse[0][1];
     const double cbb = variance * basis.inverse[1][1];
@@ -245,4 +248,34 @@ bool estimateFrequency(const std::vector<double> &time, const std::vector<double
         }
     }
     return false;
+}
+
+double converterStep(const std::vector<double> &values)
+{
+    // Within this part of a step a difference counts as a whole number of steps: the
+    // decimal text of a sample rounds it by far less.
+    constexpr double kTolerance = 1e-6;
+    double step = 0;
+    for (std::size_t k = 1; k < values.size(); ++k) {
+        const double difference = std::abs(values[k] - values[k - 1]);
+        if (difference > 0 && (step == 0 || difference < step)) {
+            step = difference;
+        }
+    }
+    if (!(step > 0)) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < values.size(); ++k) {
+        const double steps = std::abs(values[k] - values[k - 1]) / step;
+        if (!(std::abs(steps - std::round(steps)) <= kTolerance * std::max(1.0, steps))) {
+            return 0;
+        }
+    }
+    return step;
+}
+
+bool isConstant(const std::vector<double> &values)
+{
+    return std::adjacent_find(values.begin(), values.end(), std::not_equal_to<double>())
+        == values.end();
 }

@@ -32,8 +32,18 @@ struct SineFit
     double amplitudePhaseCovariance = 0;
 };
 
-// Needs a valid basis and more than three samples.
-SineFit fitSine(const SineBasis &basis, const std::vector<double> &values);
+// Needs a valid basis and more than three samples. `noiseFloorRms` is the least noise the
+// samples carry whatever their residual (a converter's step/√12), in the samples' unit.
+SineFit fitSine(
+    const SineBasis &basis, const std::vector<double> &values, double noiseFloorRms = 0);
+
+// The resolution of the converter that sampled the values: the smallest difference between
+// two successive samples that differ, when every difference is a whole number of it (the
+// samples lie on the converter's grid, as an 8-bit oscilloscope's do). 0 when they do not
+// (a record finer than any step that the samples show) or when all samples are equal.
+double converterStep(const std::vector<double> &values);
+
+bool isConstant(const std::vector<double> &values);
 
 // The frequency, in hertz, of the sine that both channels carry: first from the times at
 // which `first` crosses its mean, then refined by least squares with one frequency shared by both

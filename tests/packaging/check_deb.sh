@@ -47,9 +47,13 @@ unpacked() {
 entry=$(unpacked ./usr/share/applications/io.github.zalvimo.Zalvimo.desktop)
 echo "$entry" | grep -qx 'Exec=/usr/bin/zalvimo' || fail "Exec= of the packaged desktop entry"
 echo "$entry" | grep -qx 'Path=/usr/share/zalvimo' || fail "Path= of the packaged desktop entry"
-unpacked ./usr/bin/zalvimo | grep -qx "exec '/usr/libexec/zalvimo/zalvimo' \"\$@\"" \
+# Each file is read whole before grep looks at it: grep -q stops at its first match, and
+# with pipefail the closed pipe would fail the check now and then.
+launcher=$(unpacked ./usr/bin/zalvimo)
+echo "$launcher" | grep -qx "exec '/usr/libexec/zalvimo/zalvimo' \"\$@\"" \
     || fail "the packaged launcher does not start /usr/libexec/zalvimo/zalvimo"
-unpacked ./usr/share/doc/zalvimo/copyright | grep -qx 'License: GPL-3.0-or-later' \
+copyright=$(unpacked ./usr/share/doc/zalvimo/copyright)
+echo "$copyright" | grep -qx 'License: GPL-3.0-or-later' \
     || fail "licence in the packaged copyright file"
 
 if [ "$failures" -ne 0 ]; then

@@ -1,0 +1,57 @@
+// Feeds arbitrary bytes to the Touchstone reader as the content of an .s1p file. It may not
+// crash, hang or do anything the sanitizers report; a sweep that is read must be sound, and
+// writing it and reading it back must give it again.
+
+#include "touchstone.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArray content(reinterpret_cast<const char *>(data), int(size));
+    TouchstoneSweep sweep;
+    QString error;
+    if (!readTouchstone(content, QStringLiteral("fuzz.s1p"), &sweep, &error)) {
+        if (!error.startsWith(QLatin1String("fuzz.s1p")) || sweep.points.size() != 0) {
+            std::abort(); // every message names the file; a refused file gives nothing
+        }
+        return 0;
+    }
+    if (sweep.points.empty() || !(std::isfinite(sweep.referenceOhm) && sweep.referenceOhm > 0)) {
+        std::abort();
+    }
+    for (std::size_t k = 0; k < sweep.points.size(); ++k) {
+        const TouchstonePoint &p = sweep.points[k];
+        if (!std::isfinite(p.frequencyHz) || p.frequencyHz < 0 || !std::isfinite(p.s11.real())
+            || !std::isfinite(p.s11.imag())
+            || (k > 0 && !(p.frequencyHz > sweep.points[k - 1].frequencyHz))) {
+            std::abort();
+        }
+    }
+    // The writer gives frequencies in MHz; two that differ in their last bits only, or
+    // that are too small for a double once in MHz, may not come back apart.
+    for (std::size_t k = 1; k < sweep.points.size(); ++k) {
+        const double f = sweep.points[k].frequencyHz;
+        const double before = sweep.points[k - 1].frequencyHz;
+        if (!(f - before > 1e-9 * f) || before < 1e-290) {
+            return 0;
+        }
+    }
+    TouchstoneSweep again;
+    if (!readTouchstone(writeTouchstone(sweep, {QString::fromUtf8(content.left(80))}),
+            QStringLiteral("again.s1p"), &again, &error)
+        || again.points.size() != sweep.points.size() || again.referenceOhm != sweep.referenceOhm) {
+        std::abort();
+    }
+    for (std::size_t k = 0; k < sweep.points.size(); ++k) {
+        if (again.points[k].s11 != sweep.points[k].s11) {
+            std::abort();
+        }
+    }
+    return 0;
+}
