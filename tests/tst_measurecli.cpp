@@ -8,7 +8,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
+#include <complex>
+#include <vector>
 
 namespace {
 
@@ -38,6 +41,70 @@ QByteArray defaultReadingCapture(double vx = 27.8, double delay = 2.0, double me
     return csv;
 }
 
+// The measuring setup's two channels for a load Z at 18.13 MHz through 50 ohm: CH1 at
+// `amplitude` mV, V_x = CH1·Z/(Z0 + Z), 40 samples a period over 10 periods, with noise of
+// `noise` mV RMS (a fixed sequence), clipped at `clip` mV when it is above 0.
+struct Channels
+{
+    std::vector<double> time, ch1, ch2;
+};
+
+Channels channelsFor(
+    std::complex<double> z, double noise = 0, double clip = 0, double amplitude = 64)
+{
+    const double f = 18.13e6;
+    const std::complex<double> vx = amplitude * z / (50.0 + z);
+    Channels c;
+    unsigned state = 12345;
+    const auto gaussian = [&]() {
+        // A sum of twelve uniform numbers less six is close enough to a unit normal.
+        double sum = 0;
+        for (int i = 0; i < 12; ++i) {
+            state = state * 1103515245u + 12345u;
+            sum += double(state >> 8) / double(1u << 24);
+        }
+        return sum - 6;
+    };
+    for (int k = 0; k < 400; ++k) {
+        const double t = k / (40 * f);
+        const double angle = 2 * kPi * f * t;
+        double one = amplitude * std::cos(angle) + noise * gaussian();
+        if (clip > 0) {
+            one = std::clamp(one, -clip, clip);
+        }
+        c.time.push_back(t);
+        c.ch1.push_back(one);
+        c.ch2.push_back(std::abs(vx) * std::cos(angle + std::arg(vx)) + noise * gaussian());
+    }
+    return c;
+}
+
+QByteArray twoChannels(const Channels &c)
+{
+    QByteArray csv = "Time (s),CH1 (mV),CH2 (mV)\n";
+    for (std::size_t k = 0; k < c.time.size(); ++k) {
+        csv += QByteArray::number(c.time[k], 'g', 17) + ',' + QByteArray::number(c.ch1[k], 'g', 17)
+            + ',' + QByteArray::number(c.ch2[k], 'g', 17) + '\n';
+    }
+    return csv;
+}
+
+// One channel as a Tektronix TBS saves it: settings beside the first rows, volts.
+QByteArray tektronix(const Channels &c, int channel)
+{
+    const QByteArray source = "Source,CH" + QByteArray::number(channel) + ',';
+    const QByteArray settings[] = {"Record Length,4.000000e+02,", "Sample Interval,1.378930e-09,",
+        "Trigger Point,-0.000000000000e+00,", ",,", ",,", ",,", source, "Vertical Units,V,"};
+    const std::vector<double> &values = channel == 1 ? c.ch1 : c.ch2;
+    QByteArray csv;
+    for (std::size_t k = 0; k < c.time.size(); ++k) {
+        csv += (k < 8 ? settings[k] : QByteArray(",,")) + ",   "
+            + QByteArray::number(c.time[k], 'e', 12) + ",   "
+            + QByteArray::number(values[k] / 1000, 'f', 7) + ",\n";
+    }
+    return csv;
+}
+
 } // namespace
 
 class tst_MeasureCli : public QObject
@@ -54,6 +121,12 @@ private slots:
     void touchstoneSweep_data();
     void touchstoneSweep();
     void textTable();
+    void capturesAndFaults_data();
+    void capturesAndFaults();
+    void lostOutput_data();
+    void lostOutput();
+    void outOfMemory();
+    void standardInput();
 
 private:
     Run run(const QStringList &arguments);
@@ -73,6 +146,23 @@ void tst_MeasureCli::initTestCase()
     QVERIFY(write("bad.csv", "Time,CH1,CH2\n0,1,2\n1e-9,abc,3\n"));
     QVERIFY(write("other.csv", defaultReadingCapture(40, -3)));
     QVERIFY(write("at7.csv", defaultReadingCapture(20, 1, 7.1)));
+    const Channels load = channelsFor({34.24, 14.33});
+    QVERIFY(write("F0000CH1.CSV", tektronix(load, 1)));
+    QVERIFY(write("F0000CH2.CSV", tektronix(load, 2)));
+    QVERIFY(write("lossless.csv", twoChannels(channelsFor({0, -30}, 0.3))));
+    QVERIFY(write("clipped.csv", twoChannels(channelsFor({34.24, 14.33}, 0, 50))));
+    Channels silent = load;
+    std::fill(silent.ch2.begin(), silent.ch2.end(), 0.0);
+    QVERIFY(write("silent.csv", twoChannels(silent)));
+    Channels constant = load;
+    std::fill(constant.ch1.begin(), constant.ch1.end(), 12.0);
+    std::fill(constant.ch2.begin(), constant.ch2.end(), 5.0);
+    QVERIFY(write("constant.csv", twoChannels(constant)));
+    QByteArray cut = twoChannels(load);
+    cut.chop(3);
+    QVERIFY(write("cut.csv", cut));
+    QVERIFY(write("keysight.csv", "x-axis,1,2\nsecond,Volt,Volt\n" + twoChannels(load).mid(27)));
+    QVERIFY(write("escape.csv", "Time,CH1,CH2\n0,1,2\n1e-9,\x1b]0;owned\x07,3\n"));
 }
 
 Run tst_MeasureCli::run(const QStringList &arguments)
@@ -118,7 +208,7 @@ void tst_MeasureCli::statusAndMessages_data()
                                     << "zalvimo-measure: nosuch.csv: ";
     QTest::newRow("text in the data")
         << QStringList {"bad.csv"} << 1 << ""
-        << "zalvimo-measure: bad.csv:3: expected 3 numbers, found 'abc'";
+        << "zalvimo-measure: bad.csv:3: expected a number in column 2, found 'abc'";
     QTest::newRow("the wrong frequency")
         << QStringList {"--freq", "7.1", "good.csv"} << 1 << ""
         << "good.csv: the reference channel is no clean sine of 7.1 MHz";
@@ -280,6 +370,131 @@ void tst_MeasureCli::textTable()
     QVERIFY2(lines.value(0).contains(QLatin1String("Z0")), qPrintable(result.out));
     QVERIFY2(lines.value(1).contains(QLatin1String("18.13 (estimated)  ")), qPrintable(result.out));
     QVERIFY2(lines.value(1).contains(QLatin1String("  75  ")), qPrintable(result.out));
+}
+
+// Real layouts, faults of the wiring and hostile files: each gives its result or its
+// message, and an exit status that a script can trust.
+void tst_MeasureCli::capturesAndFaults_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out"); // what standard output must contain ("" : be empty)
+    QTest::addColumn<QString>("err"); // what standard error must contain ("" : be empty)
+
+    QTest::newRow("two Tektronix files of one channel each")
+        << QStringList {"F0000CH1.CSV", "F0000CH2.CSV"} << 0
+        << "F0000CH1.CSV + F0000CH2.CSV\n  Frequency (MHz)     18.13"
+        << "";
+    QTest::newRow("the same files in the other order: their tags decide")
+        << QStringList {"--verbose", "F0000CH2.CSV", "F0000CH1.CSV"} << 0 << "Circuit             B"
+        << "the reference from F0000CH1.CSV, V_x from F0000CH2.CSV (their channel tags say so)";
+    QTest::newRow("a file of one channel alone")
+        << QStringList {"F0000CH1.CSV"} << 1 << ""
+        << "F0000CH1.CSV holds one channel; give the file of the other channel after it";
+    QTest::newRow("the probes' columns exchanged")
+        << QStringList {"--ref", "3", "--vx", "2", "good.csv"} << 1 << ""
+        << "a passive antenna cannot give that; the reference and V_x are probably exchanged: "
+           "try --ref/--vx";
+    QTest::newRow("a lossless load: Z with a warning, no network")
+        << QStringList {"--freq", "18.13", "lossless.csv"} << 0 << "Circuit             none"
+        << "no resistance that the capture can tell from 0, so no L-network can match this load";
+    QTest::newRow("a clipped reference") << QStringList {"clipped.csv"} << 1 << ""
+                                         << "the reference (CH1) is clipped: ";
+    QTest::newRow("V_x switched off") << QStringList {"--freq", "18.13", "silent.csv"} << 1 << ""
+                                      << "V_x shows no signal (every sample is the same): is "
+                                         "CH2 on, and the probe connected?";
+    QTest::newRow("both channels constant")
+        << QStringList {"--freq", "14.2", "constant.csv"} << 1 << ""
+        << "the reference shows no signal";
+    QTest::newRow("a cut-off last line is left out, with a warning")
+        << QStringList {"cut.csv"} << 0 << "399 samples"
+        << "cut.csv:401: the last line is cut off (the file ends inside it); it is left out";
+    QTest::newRow("an ambiguous column") << QStringList {"--ref", "2", "keysight.csv"} << 1 << ""
+                                         << "--ref 2 is ambiguous";
+    QTest::newRow("Keysight's channel by name")
+        << QStringList {"--ref", "name=1", "--vx", "name=2", "keysight.csv"} << 0
+        << "Circuit             B"
+        << "";
+    QTest::newRow("control characters of a file are escaped")
+        << QStringList {"escape.csv"} << 1 << ""
+        << "found '\\x1b]0;owned\\x07'";
+    QTest::newRow("--verbose says what was read")
+        << QStringList {"--verbose", "good.csv"} << 0 << "Circuit             B"
+        << "good.csv: time: column 1 ('Time (s)'), in s\nzalvimo-measure: good.csv: the "
+           "reference (CH1): column 2 ('CH1 (mV)'), in mV";
+    QTest::newRow("a Z0 too small") << QStringList {"--z0", "1e-300", "good.csv"} << 2 << ""
+                                    << "--z0 wants a resistance in ohms from 0.1 to 10000";
+    QTest::newRow("a Z0 too large") << QStringList {"--z0", "1e300", "good.csv"} << 2 << ""
+                                    << "--z0 wants a resistance in ohms from 0.1 to 10000";
+    QTest::newRow("a frequency too high") << QStringList {"--freq", "1e6", "good.csv"} << 2 << ""
+                                          << "--freq wants a frequency in MHz from 0.001";
+}
+
+// The same columns and checks as statusAndMessages.
+void tst_MeasureCli::capturesAndFaults()
+{
+    statusAndMessages();
+}
+
+// Results that cannot be written are no success.
+void tst_MeasureCli::lostOutput_data()
+{
+    QTest::addColumn<QString>("shell");
+    QTest::newRow("a full disk") << "\"$0\" good.csv > /dev/full";
+    QTest::newRow("a closed standard output") << "\"$0\" good.csv >&-";
+}
+
+void tst_MeasureCli::lostOutput()
+{
+    QFETCH(QString, shell);
+    QProcess process;
+    process.setWorkingDirectory(folder.path());
+    process.start(
+        QStringLiteral("bash"), {QStringLiteral("-c"), shell, QStringLiteral(ZALVIMO_MEASURE)});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY2(process.readAllStandardError().contains("cannot write the results"), "no message");
+}
+
+// A file too large for the memory there is fails alone; the next file is still measured.
+void tst_MeasureCli::outOfMemory()
+{
+#ifdef ZALVIMO_SANITIZE
+    QSKIP("AddressSanitizer reserves more address space than the limit allows");
+#endif
+    QFile big(path("big.csv"));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    const QByteArray rows = QByteArray("0,0,0\n").repeated(1 << 20);
+    for (int i = 0; i < 60; ++i) {
+        big.write(rows);
+    }
+    big.close();
+    QProcess process;
+    process.setWorkingDirectory(folder.path());
+    process.start(QStringLiteral("bash"),
+        {QStringLiteral("-c"), QStringLiteral("ulimit -v 700000; exec \"$0\" big.csv good.csv"),
+            QStringLiteral(ZALVIMO_MEASURE)});
+    QVERIFY(process.waitForFinished(120000));
+    QFile::remove(path("big.csv"));
+    const QByteArray err = process.readAllStandardError();
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY2(err.contains("big.csv: not enough memory to read and fit it"), err.constData());
+    QVERIFY(process.readAllStandardOutput().contains("Circuit             B"));
+}
+
+// "-" reads the capture from standard input.
+void tst_MeasureCli::standardInput()
+{
+    QProcess process;
+    process.setWorkingDirectory(folder.path());
+    process.setStandardInputFile(path("good.csv"));
+    process.start(QStringLiteral(ZALVIMO_MEASURE),
+        {QStringLiteral("--freq"), QStringLiteral("18.13"), QStringLiteral("-")});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    const QByteArray out = process.readAllStandardOutput();
+    QVERIFY2(out.startsWith("-\n") && out.contains("Z (Ohm)             34.2409 + j14.3275"),
+        out.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_MeasureCli)

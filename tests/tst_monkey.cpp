@@ -26,6 +26,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -140,13 +141,22 @@ void tst_Monkey::expectCombination(bool parallel)
 
 void tst_Monkey::randomSteps()
 {
-    const quint32 seed = qEnvironmentVariableIsSet("ZALVIMO_MONKEY_SEED")
-        ? qEnvironmentVariableIntValue("ZALVIMO_MONKEY_SEED")
-        : 20261207u;
-    const int steps = qEnvironmentVariableIsSet("ZALVIMO_MONKEY_STEPS")
-        ? qEnvironmentVariableIntValue("ZALVIMO_MONKEY_STEPS")
-        : 5000;
-    QRandomGenerator random(seed);
+    // A seed or a step count that is no number is refused rather than run as 0.
+    quint64 seed = 20261207u;
+    qulonglong steps = 5000;
+    for (const auto &[name, value] :
+        {std::pair {"ZALVIMO_MONKEY_SEED", &seed}, std::pair {"ZALVIMO_MONKEY_STEPS", &steps}}) {
+        if (qEnvironmentVariableIsSet(name)) {
+            bool ok = false;
+            *value = qgetenv(name).trimmed().toULongLong(&ok);
+            QVERIFY2(ok,
+                qPrintable(QStringLiteral("%1 is no whole number: '%2'")
+                               .arg(QLatin1String(name), qEnvironmentVariable(name))));
+        }
+    }
+    // All 64 bits of the seed count: the generator takes them as two 32-bit words.
+    const quint32 seedWords[] = {quint32(seed), quint32(seed >> 32)};
+    QRandomGenerator random(seedWords, 2);
 
     MainWindow mainWindow;
     window = &mainWindow;
@@ -165,7 +175,7 @@ void tst_Monkey::randomSteps()
     auto *chart = mainWindow.findChild<AntennaWidget *>();
     QVERIFY(slider && tabs && chart && buttons.size() == 4 && allFields.size() == 18);
 
-    for (int step = 0; step < steps; ++step) {
+    for (qulonglong step = 0; step < steps; ++step) {
         const QString where = QStringLiteral("seed %1, step %2").arg(seed).arg(step);
         switch (random.bounded(10)) {
         case 0:

@@ -24,7 +24,10 @@ for target in fuzz_calc fuzz_chart fuzz_capture fuzz_touchstone; do
     # Seeds, where a target has them, start it from inputs that reach deep into the code.
     seeds=()
     [ -d "$root/tests/fuzz/seeds/$target" ] && seeds=("$root/tests/fuzz/seeds/$target")
-    (cd "$build" && "./tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
+    # The capture target takes files up to 1 MB: long records and the shapes of large files.
+    length=()
+    [ "$target" = fuzz_capture ] && length=(-max_len=1048576)
+    (cd "$build" && "./tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 "${length[@]}" \
         "$corpus" "${seeds[@]}" 2>"$build/$target.log") || {
         tail -n 60 "$build/$target.log"
         echo "$target: finding, see $build/$target.log"

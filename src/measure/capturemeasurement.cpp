@@ -30,6 +30,10 @@ constexpr double kReferenceResidualLimit = 0.25;
 constexpr double kLeastStepsOfSignal = 2;
 constexpr double kLeastSigmasOfSignal = 5;
 constexpr double kQuantisationVariance = 12; // a uniform step's variance is step²/12
+// A channel is clipped when more of its samples than this share its highest or lowest value,
+// beyond twice what an unclipped sine's crest gives.
+constexpr double kClippedShare = 0.01;
+constexpr std::size_t kLeastClippedRun = 3; // samples in a row at the extreme value
 // How far below zero R may lie, in its sigmas, and still be a load without resistance.
 constexpr double kSigmasOfNegativeResistance = 3;
 
@@ -41,6 +45,37 @@ double noiseFloor(const std::vector<double> &values, double step)
     const double largest = std::max(std::abs(*lowest), std::abs(*highest));
     return std::max(
         step / std::sqrt(kQuantisationVariance), largest * std::numeric_limits<double>::epsilon());
+}
+
+// Whether a channel ran off the oscilloscope's screen: its highest or lowest value holds
+// for runs of samples, and for far more of them than a sine's crest lingers within one
+// converter step of its peak, acos(1 − step/A)/π of the time (2.8 % for A = 100 steps).
+// `extreme` gets the value.
+bool isClipped(const std::vector<double> &values, double amplitude, double step, double *extreme,
+    double *fraction)
+{
+    const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+    const double n = double(values.size());
+    const double expected
+        = amplitude > 0 ? std::acos(std::max(-1.0, 1 - step / amplitude)) / kPi : 1;
+    for (const double value : {*highest, *lowest}) {
+        // A clipped crest is a run of samples at one value; a sampled sine may hit its
+        // crest exactly, once a period.
+        std::size_t count = 0;
+        std::size_t run = 0;
+        std::size_t longest = 0;
+        for (const double v : values) {
+            run = v == value ? run + 1 : 0;
+            count += v == value;
+            longest = std::max(longest, run);
+        }
+        if (longest >= kLeastClippedRun && double(count) / n > 2 * expected + kClippedShare) {
+            *extreme = value;
+            *fraction = double(count) / n;
+            return true;
+        }
+    }
+    return false;
 }
 
 // The phase difference brought into (−π, π].
@@ -137,6 +172,22 @@ bool measureCapture(const Capture &capture, double frequencyMHz, double sourceIm
                                 "%2 mV, residual %3 mV RMS): check the frequency and the columns")
                      .arg(numberText(frequencyHz / kHertzPerMegahertz),
                          numberText(reference.amplitude), numberText(reference.residualRms));
+        return false;
+    }
+    double extreme = 0;
+    double fraction = 0;
+    if (isClipped(capture.reference, reference.amplitude, referenceStep, &extreme, &fraction)
+        || isClipped(capture.vx, vx.amplitude, vxStep, &extreme, &fraction)) {
+        const bool isReference
+            = isClipped(capture.reference, reference.amplitude, referenceStep, &extreme, &fraction);
+        *error = QStringLiteral("%1 is clipped: %2 % of its samples sit at %3 mV, its %4 value; "
+                                "the trace ran off the screen: give the channel a larger volts "
+                                "per division")
+                     .arg(isReference ? QStringLiteral("the reference (CH1)")
+                                      : QStringLiteral("V_x (CH2)"))
+                     .arg(std::round(fraction * 1000) / 10)
+                     .arg(numberText(extreme))
+                     .arg(extreme > 0 ? QStringLiteral("highest") : QStringLiteral("lowest"));
         return false;
     }
     if (noSignal(reference, referenceStep)) {

@@ -1,589 +1,845 @@
 #include "capturereader.h"
 
 #include "capture.h"
+#include "capturesettings.h"
+#include "csvtext.h"
+#include "printabletext.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
-#include <string_view>
-#include <vector>
 
 namespace {
 
 constexpr double kMillivoltsPerVolt = 1000;
-constexpr std::size_t kLongestNumber = 64; // characters; longer fields are not numbers
+constexpr std::size_t kMostFields = 4096; // on one line; more is no oscilloscope's file
+constexpr std::size_t kSettingsRowsKept = 256; // the settings are the lines nearest the data
+constexpr std::size_t kBesideRowsKept = 64;
+constexpr int kLinesBackForReference = 16;
+constexpr qint64 kLargestFile = std::numeric_limits<int>::max() - 4096; // one QByteArray
 
-struct Line
+QString at(const QString &fileName, std::int64_t line, const QString &message)
 {
-    int number = 0; // 1-based line number in the file
-    std::string_view text;
+    return line > 0 ? QStringLiteral("%1:%2: %3").arg(fileName).arg(line).arg(message)
+                    : QStringLiteral("%1: %2").arg(fileName, message);
+}
+
+bool isBlankLine(std::string_view line)
+{
+    return std::all_of(line.begin(), line.end(),
+        [](char c) { return c == ' ' || c == '\t' || c == ',' || c == ';' || c == '"'; });
+}
+
+bool isNumeric(Parsed parsed)
+{
+    return parsed == Parsed::Number || parsed == Parsed::NotFinite;
+}
+
+// ---- The table: which fields hold the numbers, and from which line on.
+
+// The numbers of the file, column by column, and the lines around them.
+struct Table
+{
+    std::vector<std::size_t> columns; // field indices, from 0
+    std::vector<std::vector<double>> values; // one vector per column; NaN where not finite
+    std::vector<std::int64_t> notFiniteLine; // per column, the first such line; 0 for none
+    std::vector<std::string> notFiniteText;
+    std::vector<SettingsRow> header; // the lines before the data (the last of them)
+    std::vector<SettingsRow> beside; // settings in the first columns of data lines
+    std::int64_t firstLine = 0;
+    std::int64_t lastLine = 0;
+    QStringList warnings;
 };
 
-using Fields = std::vector<std::string_view>;
-
-std::string_view trimmed(std::string_view s)
+// The fields that hold numbers in the file's last lines: they are data, whatever stands
+// above them. Of the last whole lines, the columns that most of them have count (one bad
+// field in the last line does not hide its column, nor do settings beside the first rows
+// of a short file); a last line that the file does not end may be cut off, so it counts
+// only when no whole line has numbers.
+bool dataColumns(std::string_view text, const Dialect &dialect, std::vector<std::size_t> *columns)
 {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '"' || c == '\''; };
-    while (!s.empty() && blank(s.front())) {
-        s.remove_prefix(1);
+    const char end = text.find('\n') == std::string_view::npos ? '\r' : '\n';
+    std::size_t finish = text.size();
+    bool terminated = false;
+    if (finish > 0 && text[finish - 1] == end) {
+        --finish;
+        terminated = true;
     }
-    while (!s.empty() && blank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-QString quoted(std::string_view field)
-{
-    return QLatin1Char('\'') + QString::fromUtf8(field.data(), int(field.size())).left(40)
-        + QLatin1Char('\'');
-}
-
-// The fields of a line. A line that ends in the separator (as some oscilloscopes write
-// every line) has no empty last field.
-void split(std::string_view line, char separator, Fields *fields)
-{
-    fields->clear();
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = line.find(separator, start);
-        if (end == std::string_view::npos) {
-            if (start < line.size() || fields->empty()) {
-                fields->push_back(trimmed(line.substr(start)));
-            }
-            return;
+    Fields fields;
+    std::vector<std::size_t> unterminated;
+    std::vector<std::pair<std::vector<std::size_t>, int>> seen; // column sets and their count
+    columns->clear();
+    for (int looked = 0; looked < kLinesBackForReference; ++looked) {
+        const std::size_t previous
+            = finish == 0 ? std::string_view::npos : text.rfind(end, finish - 1);
+        const std::size_t begin = previous == std::string_view::npos ? 0 : previous + 1;
+        std::string_view line = text.substr(begin, finish - begin);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
         }
-        fields->push_back(trimmed(line.substr(start, end - start)));
-        start = end + 1;
+        if (!isBlankLine(line)) {
+            splitFields(line, dialect.separator, &fields);
+            std::vector<std::size_t> numeric;
+            double value = 0;
+            for (std::size_t j = 0; j < fields.size() && j < kMostFields; ++j) {
+                if (isNumeric(parseNumber(fields[j], dialect.decimalComma, &value))) {
+                    numeric.push_back(j);
+                }
+            }
+            if (terminated && !numeric.empty()) {
+                const auto same = std::find_if(seen.begin(), seen.end(),
+                    [&](const auto &entry) { return entry.first == numeric; });
+                if (same == seen.end()) {
+                    seen.emplace_back(std::move(numeric), 1);
+                } else {
+                    ++same->second;
+                }
+            } else if (!terminated && unterminated.empty()) {
+                unterminated = std::move(numeric);
+            }
+        }
+        if (begin == 0) {
+            break;
+        }
+        finish = begin - 1;
+        terminated = true;
     }
+    // The set that most of the last whole lines have; on a tie the one with more columns.
+    const auto best = std::max_element(seen.begin(), seen.end(), [](const auto &a, const auto &b) {
+        return a.second != b.second ? a.second < b.second : a.first.size() < b.first.size();
+    });
+    *columns = best != seen.end() ? best->first : std::move(unterminated);
+    return !columns->empty();
 }
 
-enum class Parsed { Number, NotFinite, NotNumber };
-
-// The longest number at the start of a field, in the C locale's notation; with
-// `decimalComma` a single comma stands for the point. `rest` is what follows it.
-Parsed parseLeadingNumber(
-    std::string_view field, bool decimalComma, double *value, std::string_view *rest)
+// Whether every field of a line that is not empty is a number, and there are two or more.
+bool isNumberRow(const Fields &fields, const Dialect &dialect)
 {
-    field = trimmed(field);
-    if (field.empty() || field.size() > kLongestNumber) {
-        return Parsed::NotNumber;
+    int numbers = 0;
+    double value = 0;
+    for (const std::string_view field : fields) {
+        const Parsed parsed = parseNumber(field, dialect.decimalComma, &value);
+        if (parsed == Parsed::NotNumber) {
+            return false;
+        }
+        numbers += isNumeric(parsed);
     }
-    char buffer[kLongestNumber];
-    std::copy(field.begin(), field.end(), buffer);
-    if (decimalComma && field.find('.') == std::string_view::npos
-        && std::count(field.begin(), field.end(), ',') == 1) {
-        *std::find(buffer, buffer + field.size(), ',') = '.';
-    }
-    const char *begin = buffer;
-    const char *end = buffer + field.size();
-    if (*begin == '+') {
-        ++begin;
-    }
-    const std::from_chars_result result = std::from_chars(begin, end, *value);
-    if (result.ec == std::errc::invalid_argument || result.ptr == begin) {
-        return Parsed::NotNumber;
-    }
-    *rest = trimmed(field.substr(std::size_t(result.ptr - buffer)));
-    if (result.ec == std::errc::result_out_of_range || !std::isfinite(*value)) {
-        return Parsed::NotFinite;
-    }
-    return Parsed::Number;
+    return numbers >= 2;
 }
 
-Parsed parseNumber(std::string_view field, bool decimalComma, double *value)
+QString columnList(const std::vector<std::size_t> &columns)
 {
-    std::string_view rest;
-    const Parsed parsed = parseLeadingNumber(field, decimalComma, value, &rest);
-    return rest.empty() ? parsed : Parsed::NotNumber;
+    QStringList list;
+    for (const std::size_t c : columns) {
+        list.append(QString::number(c + 1));
+    }
+    return list.join(QStringLiteral(", "));
 }
 
-std::string lowered(std::string_view s)
+// Reads the data lines: every line from the first one with numbers in all the data
+// columns to the end. A data line with text in a data column is an error; settings may
+// stand beside the data in the other columns (as Tektronix writes them).
+bool readTable(std::string_view text, const Dialect &dialect, const QString &fileName, Table *table,
+    QString *error)
 {
-    std::string result(s);
-    std::transform(result.begin(), result.end(), result.begin(),
-        [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+    if (!dataColumns(text, dialect, &table->columns)) {
+        *error = at(fileName, 0, QStringLiteral("no lines of numbers"));
+        return false;
+    }
+    const std::vector<std::size_t> &columns = table->columns;
+    const std::size_t width = columns.size();
+    table->values.resize(width);
+    table->notFiniteLine.assign(width, 0);
+    table->notFiniteText.resize(width);
+
+    LineCursor cursor(text);
+    TextLine line;
+    Fields fields;
+    std::vector<double> row(width);
+    std::vector<Parsed> kinds(width);
+    std::size_t lastDataLength = 0;
+    bool started = false;
+    while (cursor.next(&line)) {
+        if (isBlankLine(line.text)) {
+            continue;
+        }
+        splitFields(line.text, dialect.separator, &fields);
+        if (fields.size() > kMostFields) {
+            *error = at(fileName, line.number,
+                QStringLiteral("%1 fields on one line; an oscilloscope's file has far fewer")
+                    .arg(fields.size()));
+            return false;
+        }
+        std::size_t failed = width;
+        for (std::size_t c = 0; c < width && failed == width; ++c) {
+            kinds[c] = columns[c] < fields.size()
+                ? parseNumber(fields[columns[c]], dialect.decimalComma, &row[c])
+                : Parsed::Empty;
+            if (!isNumeric(kinds[c])) {
+                failed = c;
+            }
+        }
+        const bool data = failed == width;
+        if (!started && !data && isNumberRow(fields, dialect)) {
+            // A line of nothing but numbers is no setting: it is a data line with other
+            // columns than the lines below it.
+            *error = at(fileName, line.number,
+                QStringLiteral("the numbers of this line are not in the columns of the lines "
+                               "below it (columns %1)")
+                    .arg(columnList(columns)));
+            return false;
+        }
+        if (!started && !data) {
+            if (table->header.size() == kSettingsRowsKept) {
+                table->header.erase(table->header.begin());
+            }
+            table->header.push_back({line.number, fields});
+            continue;
+        }
+        // A last line that the file does not end, and that is shorter than the lines
+        // before it or is no data line, was cut off while the file was saved.
+        if (started && !line.terminated && (!data || line.text.size() < lastDataLength)) {
+            table->warnings.append(at(fileName, line.number,
+                QStringLiteral("the last line is cut off (the file ends inside it); it is "
+                               "left out")));
+            break;
+        }
+        if (!data) {
+            const std::size_t column = columns[failed];
+            *error = at(fileName, line.number,
+                column < fields.size() && !fields[column].empty()
+                    ? QStringLiteral("expected a number in column %1, found %2")
+                          .arg(column + 1)
+                          .arg(quotedField(fields[column]))
+                    : QStringLiteral("expected a number in column %1, found nothing")
+                          .arg(column + 1));
+            return false;
+        }
+        if (!started) {
+            started = true;
+            table->firstLine = line.number;
+            // Room for the rows that the rest of the file can hold, no more: each row
+            // takes at least two bytes per column.
+            const std::size_t remaining = text.size() - std::min(text.size(), cursor.position());
+            const std::size_t rows = remaining / std::max(line.text.size() + 1, 2 * width) + 2;
+            for (std::vector<double> &column : table->values) {
+                column.reserve(rows);
+            }
+        }
+
+        // Fields beside the data: settings (a name and its value) are kept, a number that
+        // stands alone is a column the data do not have.
+        bool setting = false;
+        std::int64_t strayColumn = -1;
+        for (std::size_t j = 0, c = 0; j < fields.size(); ++j) {
+            if (c < width && columns[c] == j) {
+                ++c;
+                continue;
+            }
+            if (fields[j].empty()) {
+                continue;
+            }
+            double value = 0;
+            if (isNumeric(parseNumber(fields[j], dialect.decimalComma, &value))) {
+                strayColumn = strayColumn < 0 ? std::int64_t(j) : strayColumn;
+            } else {
+                setting = true;
+            }
+        }
+        if (strayColumn >= 0 && !setting) {
+            *error = at(fileName, line.number,
+                QStringLiteral("a number in column %1, beside the columns of the data")
+                    .arg(strayColumn + 1));
+            return false;
+        }
+        if (setting && table->beside.size() < kBesideRowsKept) {
+            table->beside.push_back({line.number, fields});
+        }
+
+        for (std::size_t c = 0; c < width; ++c) {
+            if (kinds[c] == Parsed::NotFinite) {
+                if (table->notFiniteLine[c] == 0) {
+                    table->notFiniteLine[c] = line.number;
+                    table->notFiniteText[c] = std::string(fields[columns[c]].substr(0, 40));
+                }
+                row[c] = std::numeric_limits<double>::quiet_NaN();
+            }
+            table->values[c].push_back(row[c]);
+        }
+        lastDataLength = line.text.size();
+        table->lastLine = line.number;
+    }
+    if (!started) {
+        *error = at(fileName, 0, QStringLiteral("no lines of numbers"));
+        return false;
+    }
+    return true;
+}
+
+// ---- The header: names and units of the data columns.
+
+struct Column
+{
+    std::size_t field = 0; // from 0
+    QString label; // the name the file gives it, or "column N"
+    std::string unit; // as the file writes it; empty when it gives none
+    std::vector<std::string> names; // every name it has, in lower case, for --ref/--vx
+};
+
+bool isUnitWord(std::string_view name)
+{
+    const std::string unit = unitOfName(name);
+    return !unit.empty() && (unit.size() + 2 >= name.size());
+}
+
+// The lines of names over the data: the last line before it with text over every data
+// column, and the line right above that one when it has too (a line of units, or the
+// names over a line of units).
+std::vector<Column> columnsOf(const Table &table, const Dialect &dialect)
+{
+    std::vector<const SettingsRow *> nameRows;
+    double value = 0;
+    const auto namesEvery = [&](const SettingsRow &row, bool allText) {
+        // Every data column named; with `allText` no name a number, else at least one
+        // (Keysight names its channels "1" and "2" over the time's "x-axis").
+        const auto named
+            = [&](std::size_t f) { return f < row.fields.size() && !row.fields[f].empty(); };
+        const auto text = [&](std::size_t f) {
+            return parseNumber(row.fields[f], dialect.decimalComma, &value) == Parsed::NotNumber;
+        };
+        // "500 MSa/s" or "0.08uS" is a setting's value, no name.
+        const auto settingValue = [&](std::size_t f) {
+            const std::string_view field = row.fields[f];
+            std::size_t k = field.empty() || (field[0] != '-' && field[0] != '+') ? 0 : 1;
+            return k < field.size() && ((field[k] >= '0' && field[k] <= '9') || field[k] == '.')
+                && text(f);
+        };
+        const auto &c = table.columns;
+        return std::all_of(c.begin(), c.end(), named)
+            && std::none_of(c.begin(), c.end(), settingValue)
+            && (allText ? std::all_of(c.begin(), c.end(), text)
+                        : std::any_of(c.begin(), c.end(), text));
+    };
+    for (std::size_t i = table.header.size(); i-- > 0;) {
+        if (namesEvery(table.header[i], false)) {
+            nameRows.push_back(&table.header[i]);
+            // The line right above counts when it is all names, or when the line found
+            // is a line of units ("second,Volt,Volt" under "x-axis,1,2").
+            const bool units = std::all_of(table.columns.begin(), table.columns.end(),
+                [&](std::size_t f) { return isUnitWord(table.header[i].fields[f]); });
+            if (i > 0 && table.header[i - 1].line + 1 == table.header[i].line
+                && namesEvery(table.header[i - 1], !units)) {
+                nameRows.push_back(&table.header[i - 1]);
+            }
+            break;
+        }
+    }
+    std::vector<Column> result;
+    for (const std::size_t f : table.columns) {
+        Column column;
+        column.field = f;
+        for (const SettingsRow *row : nameRows) {
+            const std::string_view name = row->fields[f];
+            std::string lower(name);
+            std::transform(lower.begin(), lower.end(), lower.begin(),
+                [](char ch) { return ch >= 'A' && ch <= 'Z' ? char(ch - 'A' + 'a') : ch; });
+            column.names.push_back(lower);
+            if (column.unit.empty()) {
+                column.unit = unitOfName(name);
+            }
+            if (column.label.isEmpty() && !isUnitWord(name)) {
+                column.label = QString::fromUtf8(name.data(), int(name.size()));
+            }
+        }
+        if (column.label.isEmpty()) {
+            column.label = QStringLiteral("column %1").arg(f + 1);
+        }
+        result.push_back(std::move(column));
+    }
     return result;
 }
 
-// Seconds per unit of time as a unit's name writes it; 0 for a name that is no time unit.
-double secondsPerUnit(std::string_view unit)
+QString described(const Column &column)
 {
-    const std::string u = lowered(trimmed(unit));
-    if (u.empty() || u == "s" || u == "sec" || u == "second" || u == "seconds") {
-        return 1;
-    }
-    if (u == "ms") {
-        return 1e-3;
-    }
-    if (u == "us" || u == "\xc2\xb5s" || u == "\xce\xbcs") {
-        return 1e-6;
-    }
-    if (u == "ns") {
-        return 1e-9;
-    }
-    if (u == "ps") {
-        return 1e-12;
-    }
-    return 0;
+    return QStringLiteral("column %1 ('%2')")
+        .arg(column.field + 1)
+        .arg(printableText(column.label));
 }
 
-// The unit in a column's or a setting's name: "Time (us)", "Time[s]", "time/ns".
-std::string_view unitInName(std::string_view name)
+// ---- The time axis.
+
+// Whether a column's name calls it the time axis: "Time", "Time (s)", "x-axis", "index",
+// "Sequence", "second", "Zeit".
+bool looksLikeTime(const Column &column)
 {
-    const std::size_t open = name.find_first_of("([");
-    if (open != std::string_view::npos) {
-        const std::size_t close = name.find_first_of(")]", open);
-        return name.substr(open + 1, close == std::string_view::npos ? close : close - open - 1);
-    }
-    const std::size_t slash = name.find('/');
-    return slash == std::string_view::npos ? std::string_view() : name.substr(slash + 1);
-}
-
-// The name without its unit and anything after a colon, in lower case: "Sample Interval
-// (s):" and "Sample Interval: 2 ns" are "sample interval".
-std::string keyOf(std::string_view name)
-{
-    return lowered(trimmed(name.substr(0, name.find_first_of("([:"))));
-}
-
-// A time with an optional unit ("2e-9", "2.00E-09 s", "500ps"), in seconds.
-bool parseSeconds(
-    std::string_view field, std::string_view keyUnit, bool decimalComma, double *seconds)
-{
-    std::string_view rest;
-    double value = 0;
-    if (parseLeadingNumber(field, decimalComma, &value, &rest) != Parsed::Number) {
-        return false;
-    }
-    const double scale = secondsPerUnit(rest.empty() ? keyUnit : rest);
-    if (scale == 0) {
-        return false;
-    }
-    *seconds = value * scale;
-    return std::isfinite(*seconds);
-}
-
-// A sample rate with an optional unit ("1e9", "1 GSa/s", "500MSa/s", "2 GHz"), as the
-// seconds between samples.
-bool parseRateAsInterval(std::string_view field, bool decimalComma, double *seconds)
-{
-    std::string_view rest;
-    double value = 0;
-    if (parseLeadingNumber(field, decimalComma, &value, &rest) != Parsed::Number || value <= 0) {
-        return false;
-    }
-    double scale = 1;
-    if (!rest.empty() && (rest.front() == 'k' || rest.front() == 'M' || rest.front() == 'G')) {
-        scale = rest.front() == 'k' ? 1e3 : rest.front() == 'M' ? 1e6 : 1e9;
-        rest.remove_prefix(1);
-    }
-    const std::string unit = lowered(rest);
-    if (!(unit.empty() || unit == "sa/s" || unit == "s/s" || unit == "hz")) {
-        return false;
-    }
-    *seconds = 1 / (value * scale);
-    return std::isfinite(*seconds) && *seconds > 0;
-}
-
-bool isIncrementKey(const std::string &key)
-{
-    return key == "increment" || key == "xincrement" || key == "x increment"
-        || key == "sample interval" || key == "sampling interval" || key == "sample period"
-        || key == "sampling period" || key == "time increment" || key == "dt";
-}
-
-bool isStartKey(const std::string &key)
-{
-    return key == "start" || key == "start time" || key == "xorigin" || key == "x origin"
-        || key == "t0" || key == "x0";
-}
-
-bool isRateKey(const std::string &key)
-{
-    return key == "sample rate" || key == "sampling rate";
-}
-
-// What the lines before the data say about the time axis.
-struct TimeSettings
-{
-    double start = 0; // seconds
-    double increment = 0; // seconds; 0 when none is given
-};
-
-// Settings are a name followed by its value in the next field ("Sample Interval,2e-9") or
-// after a colon ("Sample Interval: 2 ns"), or a line of names over a line of values
-// ("X,CH1,CH2,Start,Increment" over "Sequence,Volt,Volt,-1e-6,2e-9").
-TimeSettings timeSettings(const std::vector<Fields> &before, bool decimalComma)
-{
-    TimeSettings settings;
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        for (std::size_t j = 0; j < before[i].size(); ++j) {
-            const std::string key = keyOf(before[i][j]);
-            const bool increment = isIncrementKey(key);
-            const bool start = isStartKey(key);
-            const bool rate = isRateKey(key);
-            if (!increment && !start && !rate) {
-                continue;
-            }
-            const std::string_view keyUnit = unitInName(before[i][j]);
-            std::vector<std::string_view> candidates;
-            const std::size_t colon = before[i][j].find(':');
-            if (colon != std::string_view::npos && colon + 1 < before[i][j].size()) {
-                candidates.push_back(before[i][j].substr(colon + 1));
-            }
-            if (j + 1 < before[i].size()) {
-                candidates.push_back(before[i][j + 1]);
-            }
-            if (i + 1 < before.size() && j < before[i + 1].size()) {
-                candidates.push_back(before[i + 1][j]);
-            }
-            for (const std::string_view candidate : candidates) {
-                double seconds = 0;
-                if (rate && parseRateAsInterval(candidate, decimalComma, &seconds)) {
-                    settings.increment = seconds;
-                    break;
-                }
-                if (!rate && parseSeconds(candidate, keyUnit, decimalComma, &seconds)) {
-                    if (increment && seconds > 0) {
-                        settings.increment = seconds;
-                    } else if (start) {
-                        settings.start = seconds;
-                    }
-                    break;
-                }
-            }
+    static const char *const words[] = {"time", "t", "x", "x-axis", "index", "sequence", "sample",
+        "samples", "second", "seconds", "s", "zeit", "tiempo", "temps"};
+    for (const std::string &name : column.names) {
+        const std::string word = name.substr(0, name.find_first_of("([/"));
+        std::string_view w(word);
+        while (!w.empty() && (w.back() == ' ' || w.back() == '_')) {
+            w.remove_suffix(1);
         }
-    }
-    return settings;
-}
-
-// The lines of a text one after the other, without their line ends ("\n", "\r\n", or a
-// lone "\r" in a text without any "\n").
-class LineCursor
-{
-public:
-    explicit LineCursor(std::string_view text)
-        : m_text(text)
-        , m_end(text.find('\n') == std::string_view::npos ? '\r' : '\n')
-    { }
-
-    bool next(Line *line)
-    {
-        if (m_position > m_text.size()) {
-            return false;
-        }
-        std::size_t stop = m_text.find(m_end, m_position);
-        if (stop == std::string_view::npos) {
-            stop = m_text.size();
-        }
-        std::string_view text = m_text.substr(m_position, stop - m_position);
-        if (!text.empty() && text.back() == '\r') {
-            text.remove_suffix(1);
-        }
-        line->number = ++m_number;
-        line->text = text;
-        m_position = stop + 1;
-        return true;
-    }
-
-    // How many line ends are left: enough to reserve room for the data.
-    std::size_t remaining() const
-    {
-        return m_position >= m_text.size()
-            ? 0
-            : std::size_t(std::count(m_text.begin() + long(m_position), m_text.end(), m_end));
-    }
-
-private:
-    std::string_view m_text;
-    char m_end;
-    std::size_t m_position = 0;
-    int m_number = 0;
-};
-
-// The separator that the most of the first lines contain; on a tie a semicolon or a tab
-// wins over a comma, which may then be a decimal comma.
-char separatorOf(std::string_view text)
-{
-    constexpr int kLinesLookedAt = 1000;
-    int semicolons = 0;
-    int tabs = 0;
-    int commas = 0;
-    LineCursor cursor(text);
-    Line line;
-    for (int i = 0; i < kLinesLookedAt && cursor.next(&line); ++i) {
-        semicolons += line.text.find(';') != std::string_view::npos;
-        tabs += line.text.find('\t') != std::string_view::npos;
-        commas += line.text.find(',') != std::string_view::npos;
-    }
-    if (semicolons > 0 && semicolons >= tabs && semicolons >= commas) {
-        return ';';
-    }
-    if (tabs > 0 && tabs >= commas) {
-        return '\t';
-    }
-    return ',';
-}
-
-bool isBlank(std::string_view line)
-{
-    return trimmed(line).empty();
-}
-
-// Whether every field of a line is a number (finite or not).
-bool isNumberLine(const Fields &fields, bool decimalComma)
-{
-    double value = 0;
-    return std::all_of(fields.begin(), fields.end(), [&](std::string_view field) {
-        return parseNumber(field, decimalComma, &value) != Parsed::NotNumber;
-    });
-}
-
-} // namespace
-
-bool readCapture(const QByteArray &content, const QString &fileName, const ColumnChoice &columns,
-    Capture *capture, QString *error)
-{
-    const auto fail = [&](int line, const QString &message) {
-        *error = line > 0 ? QStringLiteral("%1:%2: %3").arg(fileName).arg(line).arg(message)
-                          : QStringLiteral("%1: %2").arg(fileName, message);
-        return false;
-    };
-
-    std::string_view text(content.constData(), std::size_t(content.size()));
-    if (text.substr(0, 3) == "\xef\xbb\xbf") {
-        text.remove_prefix(3);
-    }
-    const char separator = separatorOf(text);
-    const bool decimalComma = separator != ',';
-
-    // The data are the lines from the first line of numbers on; everything before them is
-    // settings and names.
-    LineCursor cursor(text);
-    Line line;
-    Fields fields;
-    std::vector<Fields> before;
-    std::vector<int> beforeLineNumbers;
-    bool found = false;
-    while (!found && cursor.next(&line)) {
-        if (isBlank(line.text)) {
-            continue;
-        }
-        split(line.text, separator, &fields);
-        found = isNumberLine(fields, decimalComma);
-        if (!found) {
-            before.push_back(fields);
-            beforeLineNumbers.push_back(line.number);
-        }
-    }
-    if (!found) {
-        return fail(0, QStringLiteral("no lines of numbers"));
-    }
-    const int firstDataLine = line.number;
-    const std::size_t columnCount = fields.size();
-
-    std::vector<std::vector<double>> data(columnCount);
-    const std::size_t expected = cursor.remaining() + 1;
-    for (std::vector<double> &column : data) {
-        column.reserve(expected);
-    }
-    do {
-        if (isBlank(line.text)) {
-            continue;
-        }
-        split(line.text, separator, &fields);
-        for (std::size_t j = 0; j < fields.size(); ++j) {
-            double value = 0;
-            const Parsed parsed = parseNumber(fields[j], decimalComma, &value);
-            if (parsed == Parsed::NotNumber) {
-                return fail(line.number,
-                    QStringLiteral("expected %1 numbers, found %2")
-                        .arg(columnCount)
-                        .arg(quoted(fields[j])));
-            }
-            if (parsed == Parsed::NotFinite) {
-                return fail(
-                    line.number, QStringLiteral("not a finite number: %1").arg(quoted(fields[j])));
-            }
-            if (j < columnCount) {
-                data[j].push_back(value);
-            }
-        }
-        if (fields.size() != columnCount) {
-            return fail(line.number,
-                QStringLiteral("expected %1 numbers, found %2")
-                    .arg(columnCount)
-                    .arg(fields.size()));
-        }
-    } while (cursor.next(&line));
-
-    // Lines of names: the last two lines before the data that have a name over every column
-    // (one of them may name the units, as in "Sequence,Volt,Volt").
-    std::vector<const Fields *> names;
-    int namesLineNumber = firstDataLine;
-    for (std::size_t i = before.size(); i-- > 0 && names.size() < 2;) {
-        double value = 0;
-        const Fields &candidate = before[i];
-        if (candidate.size() >= columnCount
-            && std::none_of(
-                candidate.begin(), candidate.begin() + long(columnCount), [&](std::string_view f) {
-                    return parseNumber(f, decimalComma, &value) != Parsed::NotNumber;
-                })) {
-            if (names.empty()) {
-                namesLineNumber = beforeLineNumbers[i];
-            }
-            names.push_back(&candidate);
-        }
-    }
-    const auto nameOf = [&](std::size_t column) {
-        return names.empty() ? std::string_view() : (*names.front())[column];
-    };
-
-    // The time axis: a first column that increases is time, or sample numbers when it
-    // counts 0, 1, 2 … and its name gives no time unit; otherwise the increment alone.
-    const std::size_t samples = data[0].size();
-    const TimeSettings settings = timeSettings(before, decimalComma);
-    std::vector<double> &firstColumn = data[0];
-    bool increasing = samples >= 2;
-    bool counting = true;
-    for (std::size_t k = 1; k < samples && increasing; ++k) {
-        increasing = firstColumn[k] > firstColumn[k - 1];
-        counting = counting && firstColumn[k] == firstColumn[k - 1] + 1
-            && firstColumn[k] == std::floor(firstColumn[k]);
-    }
-    std::size_t channelsFrom = 0;
-    const std::string_view timeUnit = unitInName(nameOf(0));
-    if (increasing && counting && trimmed(timeUnit).empty()) {
-        if (settings.increment <= 0) {
-            return fail(firstDataLine,
-                QStringLiteral("the first column counts samples but no sample increment "
-                               "is given before the data"));
-        }
-        for (double &value : firstColumn) {
-            value = settings.start + value * settings.increment;
-        }
-        channelsFrom = 1;
-    } else if (increasing) {
-        const double scale = secondsPerUnit(timeUnit);
-        if (scale == 0) {
-            return fail(
-                namesLineNumber, QStringLiteral("unknown time unit %1").arg(quoted(timeUnit)));
-        }
-        if (scale != 1) {
-            for (double &value : firstColumn) {
-                value *= scale;
-            }
-        }
-        channelsFrom = 1;
-    } else if (settings.increment <= 0) {
-        return fail(firstDataLine,
-            QStringLiteral("no time column (the first column does not increase) and no "
-                           "sample increment before the data"));
-    }
-
-    // The two channels.
-    if (columnCount < channelsFrom + 2) {
-        return fail(firstDataLine,
-            QStringLiteral("%1 column(s) of numbers; expected %2two channels")
-                .arg(columnCount)
-                .arg(channelsFrom ? QStringLiteral("time and ") : QString()));
-    }
-    const auto columnOf = [&](const QString &choice, std::size_t fallback, std::size_t *column) {
-        if (choice.isEmpty()) {
-            *column = fallback;
+        if (w.substr(0, 4) == "time"
+            || std::any_of(
+                std::begin(words), std::end(words), [&](const char *t) { return w == t; })) {
             return true;
         }
-        bool isNumber = false;
-        const int number = choice.toInt(&isNumber);
-        if (isNumber) {
-            if (number < 1 || std::size_t(number) > columnCount) {
-                *error = QStringLiteral("%1: no column %2; the data have %3")
-                             .arg(fileName, choice)
-                             .arg(columnCount);
-                return false;
-            }
-            *column = std::size_t(number - 1);
-        } else {
-            const std::string wanted = choice.trimmed().toLower().toStdString();
-            bool named = false;
-            for (const Fields *nameLine : names) {
-                for (std::size_t j = 0; j < columnCount && !named; ++j) {
-                    if (lowered((*nameLine)[j]) == wanted) {
-                        *column = j;
-                        named = true;
-                    }
-                }
-            }
-            if (!named) {
-                *error = QStringLiteral("%1: no column named '%2'").arg(fileName, choice);
-                return false;
+    }
+    return false;
+}
+
+struct TimeAxis
+{
+    bool fromColumn = false; // the first data column is time or sample numbers
+    std::vector<double> seconds;
+};
+
+// The times of the samples: from a first column that increases (in its unit, or sample
+// numbers times the interval), or from the settings' interval alone.
+bool timeAxis(Table &table, const std::vector<Column> &columns, const TimeSettings &settings,
+    const QString &fileName, TimeAxis *axis, QStringList *notes, QStringList *warnings,
+    QString *error)
+{
+    std::vector<double> &first = table.values.front();
+    const std::size_t n = first.size();
+    const Column &column = columns.front();
+    bool increasing = n >= 2;
+    bool rising = n >= 2; // never falls
+    bool falling = n >= 2;
+    bool counting = true;
+    std::size_t repeated = 0;
+    std::size_t fallsAt = 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        const double step = first[k] - first[k - 1];
+        if (!(step > 0)) {
+            increasing = false;
+            if (step == 0 && repeated == 0) {
+                repeated = k;
             }
         }
-        if (*column < channelsFrom) {
-            *error = QStringLiteral("%1: column %2 is the time").arg(fileName).arg(*column + 1);
-            return false;
+        if (!(step >= 0)) {
+            rising = false;
+            fallsAt = fallsAt ? fallsAt : k;
         }
-        return true;
+        falling = falling && step < 0;
+        counting = counting && step == 1 && first[k] == std::floor(first[k]);
+    }
+    rising = rising && n >= 2 && first.back() > first.front();
+    const auto lineOf = [&](std::size_t k) {
+        // Each sample is one data line; blank lines between them are rare enough that
+        // the line of the first sample plus k names the place well.
+        return table.firstLine + std::int64_t(k);
     };
-    std::size_t referenceColumn = 0;
-    std::size_t vxColumn = 0;
-    if (!columnOf(columns.reference, channelsFrom, &referenceColumn)
-        || !columnOf(columns.vx, channelsFrom + 1, &vxColumn)) {
+    const QString interval = QStringLiteral("the sample interval %1 s (line %2)")
+                                 .arg(settings.increment)
+                                 .arg(settings.incrementLine);
+
+    if (table.notFiniteLine.front() != 0 && (increasing || looksLikeTime(column))) {
+        *error = at(fileName, table.notFiniteLine.front(),
+            QStringLiteral("not a finite number: %1")
+                .arg(quotedField(table.notFiniteText.front())));
         return false;
     }
-    if (referenceColumn == vxColumn) {
-        return fail(0, QStringLiteral("the reference and V_x are the same column"));
-    }
-
-    // Volts, unless a name of the column says millivolts.
-    const auto inMillivolts = [&](std::size_t column) {
-        std::vector<double> channel = std::move(data[column]);
-        for (const Fields *nameLine : names) {
-            if ((*nameLine)[column].find("mV") != std::string_view::npos) {
-                return channel;
+    if (increasing && counting && column.unit.empty()) {
+        if (settings.increment <= 0) {
+            *error = at(fileName, table.firstLine,
+                QStringLiteral("%1 counts samples but the settings give no sample interval")
+                    .arg(described(column)));
+            return false;
+        }
+        axis->seconds.resize(n);
+        for (std::size_t k = 0; k < n; ++k) {
+            axis->seconds[k] = settings.start + first[k] * settings.increment;
+        }
+        axis->fromColumn = true;
+        notes->append(QStringLiteral("time: sample numbers in %1 times %2, from %3 s")
+                          .arg(described(column), interval)
+                          .arg(settings.start));
+    } else if (increasing) {
+        const double scale = secondsPerUnit(column.unit);
+        if (scale == 0) {
+            *error = at(fileName, table.firstLine - 1,
+                QStringLiteral("unknown time unit '%1' of %2")
+                    .arg(printableText(QString::fromStdString(column.unit)), described(column)));
+            return false;
+        }
+        axis->seconds = std::move(first);
+        if (scale != 1) {
+            for (double &t : axis->seconds) {
+                t *= scale;
             }
         }
-        for (double &value : channel) {
-            value *= kMillivoltsPerVolt;
+        axis->fromColumn = true;
+        notes->append(QStringLiteral("time: %1, in %2")
+                          .arg(described(column),
+                              column.unit.empty() ? QStringLiteral("s")
+                                                  : QString::fromStdString(column.unit)));
+    } else if (rising && repeated > 0) {
+        // A spreadsheet that saved the times with three digits repeats them; the interval
+        // of the settings still tells the times.
+        if (settings.increment <= 0) {
+            *error = at(fileName, lineOf(repeated),
+                QStringLiteral("%1 repeats its time stamps (%2 twice): the file was saved with "
+                               "too few digits; save the capture again from the oscilloscope")
+                    .arg(described(column))
+                    .arg(first[repeated]));
+            return false;
         }
-        return channel;
-    };
-    capture->reference = inMillivolts(referenceColumn);
-    capture->vx = inMillivolts(vxColumn);
-    if (channelsFrom == 1) {
-        capture->time = std::move(firstColumn);
+        const double start = first.front() * secondsPerUnit(column.unit);
+        axis->seconds.resize(n);
+        for (std::size_t k = 0; k < n; ++k) {
+            axis->seconds[k] = start + double(k) * settings.increment;
+        }
+        axis->fromColumn = true;
+        warnings->append(at(fileName, lineOf(repeated),
+            QStringLiteral("%1 repeats its time stamps (saved with too few digits); the times "
+                           "are taken from %2")
+                .arg(described(column), interval)));
+    } else if (looksLikeTime(column) && n >= 2) {
+        *error = at(fileName, lineOf(fallsAt ? fallsAt : repeated),
+            QStringLiteral("%1 is named as the time but does not increase").arg(described(column)));
+        return false;
     } else {
-        capture->time.resize(samples);
-        for (std::size_t k = 0; k < samples; ++k) {
-            capture->time[k] = settings.start + double(k) * settings.increment;
+        if (settings.increment <= 0) {
+            *error = at(fileName, table.firstLine,
+                QStringLiteral("no time column (column %1 does not increase) and no sample "
+                               "interval in the settings")
+                    .arg(column.field + 1));
+            return false;
+        }
+        axis->seconds.resize(n);
+        for (std::size_t k = 0; k < n; ++k) {
+            axis->seconds[k] = settings.start + double(k) * settings.increment;
+        }
+        notes->append(QStringLiteral("time: no time column (column %1 does not increase); "
+                                     "%2, from %3 s")
+                          .arg(column.field + 1)
+                          .arg(interval)
+                          .arg(settings.start));
+        if (falling) {
+            warnings->append(at(fileName, table.firstLine,
+                QStringLiteral("%1 decreases throughout, like a time axis run backwards; it is "
+                               "read as a channel, with the times from %2")
+                    .arg(described(column), interval)));
+        }
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        if (!std::isfinite(axis->seconds[k])
+            || (k > 0 && !(axis->seconds[k] > axis->seconds[k - 1]))) {
+            *error = at(fileName, lineOf(k),
+                QStringLiteral("the times in seconds are not finite and increasing here (%1 s "
+                               "after %2 s): check the time unit and the sample interval")
+                    .arg(axis->seconds[k])
+                    .arg(k > 0 ? axis->seconds[k - 1] : 0.0));
+            return false;
         }
     }
     return true;
 }
 
-bool readCaptureFile(
-    const QString &path, const ColumnChoice &columns, Capture *capture, QString *error)
+// ---- The channels.
+
+// Which of the channel columns a choice names; `option` names the option in messages.
+bool chosenColumn(const QString &option, const QString &choice, const std::vector<Column> &columns,
+    std::size_t firstChannel, const QString &fileName, std::size_t *index, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QString text = choice.trimmed();
+    bool byNumber = true;
+    bool byName = true;
+    if (text.startsWith(QLatin1String("col="), Qt::CaseInsensitive)) {
+        text = text.mid(4);
+        byName = false;
+    } else if (text.startsWith(QLatin1String("name="), Qt::CaseInsensitive)) {
+        text = text.mid(5);
+        byNumber = false;
+    }
+    bool isNumber = false;
+    const long long number = text.toLongLong(&isNumber);
+    std::size_t numbered = columns.size();
+    std::size_t named = columns.size();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (byNumber && isNumber && number >= 1 && columns[i].field + 1 == std::size_t(number)) {
+            numbered = i;
+        }
+        const std::string wanted = text.toLower().toStdString();
+        if (byName && named == columns.size()
+            && std::find(columns[i].names.begin(), columns[i].names.end(), wanted)
+                != columns[i].names.end()) {
+            named = i;
+        }
+    }
+    if (numbered < columns.size() && named < columns.size() && numbered != named) {
+        *error = at(fileName, 0,
+            QStringLiteral("%1 %2 is ambiguous: %3 or the column named '%2', %4; write %1 "
+                           "col=%2 or %1 name=%2")
+                .arg(option, printableText(text), described(columns[numbered]),
+                    described(columns[named])));
+        return false;
+    }
+    const std::size_t found = numbered < columns.size() ? numbered : named;
+    if (found == columns.size()) {
+        QStringList available;
+        for (std::size_t i = firstChannel; i < columns.size(); ++i) {
+            available.append(described(columns[i]));
+        }
+        *error = at(fileName, 0,
+            QStringLiteral("%1 %2: no such column; the channels are %3")
+                .arg(option, printableText(choice), available.join(QStringLiteral(", "))));
+        return false;
+    }
+    if (found < firstChannel) {
+        *error = at(fileName, 0,
+            QStringLiteral("%1 %2: %3 is the time")
+                .arg(option, printableText(choice), described(columns[found])));
+        return false;
+    }
+    *index = found;
+    return true;
+}
+
+// A channel's column in millivolts, checked: its unit must be a voltage, and every value
+// finite before and after the scaling.
+bool channelOf(Table &table, const std::vector<Column> &columns, std::size_t index,
+    const QString &role, const QString &fileName, CaptureChannel *channel, QString *error)
+{
+    const Column &column = columns[index];
+    const std::string &notFinite = table.notFiniteText[index];
+    if (table.notFiniteLine[index] != 0
+        && (notFinite.find("nan") != std::string::npos || notFinite.find("NaN") != std::string::npos
+            || notFinite.find("NAN") != std::string::npos)) {
+        *error = at(fileName, table.notFiniteLine[index],
+            QStringLiteral("%1, %2: not a number: %3")
+                .arg(role, described(column), quotedField(notFinite)));
+        return false;
+    }
+    if (table.notFiniteLine[index] != 0) {
+        *error = at(fileName, table.notFiniteLine[index],
+            QStringLiteral("%1, %2, is over range (%3): the trace ran off the screen; give the "
+                           "channel a larger volts per division")
+                .arg(role, described(column), quotedField(table.notFiniteText[index])));
+        return false;
+    }
+    QString unit = QString::fromStdString(column.unit).toLower();
+    double scale = 0;
+    if (unit == QLatin1String("mv")) {
+        scale = 1;
+    } else if (unit.isEmpty() || unit == QLatin1String("v") || unit == QLatin1String("volt")
+        || unit == QLatin1String("volts")) {
+        scale = kMillivoltsPerVolt;
+    } else if (unit == QLatin1String("uv") || unit == QStringLiteral("\u00b5v")) {
+        scale = 1e-3;
+    } else {
+        *error = at(fileName, 0,
+            QStringLiteral("%1, %2, is in '%3', not in volts")
+                .arg(role, described(column), printableText(QString::fromStdString(column.unit))));
+        return false;
+    }
+    channel->label = column.label;
+    channel->fileColumn = int(column.field + 1);
+    channel->tag = channelTag(column.label.toStdString());
+    channel->millivolts = std::move(table.values[index]);
+    for (std::size_t k = 0; k < channel->millivolts.size(); ++k) {
+        double &value = channel->millivolts[k];
+        value *= scale;
+        if (!std::isfinite(value)) {
+            *error = at(fileName, table.firstLine + std::int64_t(k),
+                QStringLiteral("%1, %2: a value too large to be a voltage")
+                    .arg(role, described(column)));
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool readCaptureChannels(const QByteArray &content, const QString &fileName,
+    const ColumnChoice &choice, CaptureRead *read, QString *error)
+{
+    *read = CaptureRead();
+    const DecodedText decoded = decodeText(content);
+    const Dialect dialect = sniffDialect(decoded.text);
+    Table table;
+    if (!readTable(decoded.text, dialect, fileName, &table, error)) {
+        return false;
+    }
+    read->warnings = table.warnings;
+    QStringList &notes = read->notes;
+    if (std::string_view(decoded.encoding) != "UTF-8") {
+        notes.append(QStringLiteral("decoded from %1").arg(QLatin1String(decoded.encoding)));
+    }
+    notes.append(dialect.separator == ','
+            ? QStringLiteral("fields separated by commas, decimal points")
+            : QStringLiteral("fields separated by %1, decimal commas or points")
+                  .arg(dialect.separator == ';' ? QStringLiteral("semicolons")
+                                                : QStringLiteral("tabs")));
+    if (!table.header.empty()) {
+        notes.append(QStringLiteral("lines %1 to %2: settings and names")
+                         .arg(table.header.front().line)
+                         .arg(table.header.back().line));
+    }
+    if (!table.beside.empty()) {
+        notes.append(QStringLiteral("lines %1 to %2: settings beside the data")
+                         .arg(table.beside.front().line)
+                         .arg(table.beside.back().line));
+    }
+
+    const std::vector<Column> columns = columnsOf(table, dialect);
+    std::vector<SettingsRow> settingsRows = table.header;
+    settingsRows.insert(settingsRows.end(), table.beside.begin(), table.beside.end());
+    const TimeSettings settings = timeSettings(settingsRows, dialect.decimalComma);
+    TimeAxis axis;
+    if (!timeAxis(table, columns, settings, fileName, &axis, &notes, &read->warnings, error)) {
+        return false;
+    }
+    const std::size_t firstChannel = axis.fromColumn ? 1 : 0;
+    const std::size_t channelCount = columns.size() - firstChannel;
+    if (channelCount == 0) {
+        *error = at(fileName, table.firstLine,
+            QStringLiteral("no channel: the only column of numbers is the time"));
+        return false;
+    }
+
+    std::vector<std::size_t> chosen;
+    if (choice.reference.isEmpty() && choice.vx.isEmpty() && channelCount == 1) {
+        chosen = {firstChannel};
+    } else {
+        std::size_t reference = firstChannel;
+        std::size_t vx = firstChannel + 1;
+        if (!choice.reference.isEmpty()
+            && !chosenColumn(QStringLiteral("--ref"), choice.reference, columns, firstChannel,
+                fileName, &reference, error)) {
+            return false;
+        }
+        if (!choice.vx.isEmpty()
+            && !chosenColumn(
+                QStringLiteral("--vx"), choice.vx, columns, firstChannel, fileName, &vx, error)) {
+            return false;
+        }
+        if (vx >= columns.size()) {
+            *error = at(fileName, table.firstLine,
+                QStringLiteral("one channel besides the time; name V_x's column with --vx, or "
+                               "give the reference's file and V_x's file one after the other"));
+            return false;
+        }
+        if (reference == vx) {
+            *error = at(fileName, 0, QStringLiteral("the reference and V_x are the same column"));
+            return false;
+        }
+        chosen = {reference, vx};
+    }
+    const QString roles[] = {
+        chosen.size() == 1 ? QStringLiteral("the channel") : QStringLiteral("the reference (CH1)"),
+        QStringLiteral("V_x (CH2)")};
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+        CaptureChannel channel;
+        if (!channelOf(table, columns, chosen[i], roles[i], fileName, &channel, error)) {
+            return false;
+        }
+        notes.append(QStringLiteral("%1: %2, in %3")
+                         .arg(roles[i], described(columns[chosen[i]]),
+                             columns[chosen[i]].unit.empty()
+                                 ? QStringLiteral("V")
+                                 : QString::fromStdString(columns[chosen[i]].unit)));
+        read->channels.push_back(std::move(channel));
+    }
+    if (read->channels.size() == 1 && read->channels.front().tag == 0) {
+        const int source = sourceChannel(settingsRows);
+        read->channels.front().tag
+            = source ? source : channelTag(QFileInfo(fileName).fileName().toStdString());
+    }
+    read->time = std::move(axis.seconds);
+    notes.append(QStringLiteral("%1 samples, lines %2 to %3")
+                     .arg(read->time.size())
+                     .arg(table.firstLine)
+                     .arg(table.lastLine));
+    return true;
+}
+
+bool readCaptureFile(
+    const QString &path, const ColumnChoice &columns, CaptureRead *read, QString *error)
+{
+    // The file is read whole into memory: a file that another program cuts short while it
+    // is read gives fewer bytes, not a crash as a mapping would.
+    QFile file;
+    const bool standardInput = path == QLatin1String("-");
+    const bool opened = standardInput ? file.open(stdin, QIODevice::ReadOnly)
+                                      : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+    if (!opened) {
         *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return false;
     }
-    if (file.size() > std::numeric_limits<int>::max()) {
+    if (!standardInput && file.size() > kLargestFile) {
         *error = QStringLiteral("%1: larger than 2 GiB").arg(path);
         return false;
     }
-    // A large capture is read where it lies, mapped into memory, rather than copied.
-    if (file.size() > 0) {
-        if (const uchar *mapped = file.map(0, file.size())) {
-            return readCapture(
-                QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), int(file.size())),
-                path, columns, capture, error);
-        }
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+        return false;
     }
-    return readCapture(file.readAll(), path, columns, capture, error);
+    return readCaptureChannels(
+        content, standardInput ? QStringLiteral("<stdin>") : path, columns, read, error);
+}
+
+bool pairChannels(const CaptureRead &first, const QString &firstName, const CaptureRead &second,
+    const QString &secondName, Capture *capture, QStringList *notes, QString *error)
+{
+    const bool swapped = first.channels.front().tag == 2 && second.channels.front().tag == 1;
+    const CaptureRead &reference = swapped ? second : first;
+    const CaptureRead &vx = swapped ? first : second;
+    const QString &referenceName = swapped ? secondName : firstName;
+    const QString &vxName = swapped ? firstName : secondName;
+    const auto axisText = [](const CaptureRead &read) {
+        const std::size_t n = read.time.size();
+        return QStringLiteral("%1 samples from %2 s every %3 s")
+            .arg(n)
+            .arg(read.time.front())
+            .arg(n > 1 ? (read.time.back() - read.time.front()) / double(n - 1) : 0.0);
+    };
+    const std::size_t n = reference.time.size();
+    const double interval
+        = n > 1 ? (reference.time.back() - reference.time.front()) / double(n - 1) : 0;
+    const double otherInterval
+        = n > 1 && vx.time.size() == n ? (vx.time.back() - vx.time.front()) / double(n - 1) : 0;
+    if (vx.time.size() != n || n < 2
+        || !(std::abs(vx.time.front() - reference.time.front()) <= 1e-3 * interval)
+        || !(std::abs(otherInterval - interval) <= 1e-6 * interval)) {
+        *error = QStringLiteral("%1 and %2 are not one acquisition: %3, and %4; save both "
+                                "channels of one acquisition")
+                     .arg(firstName, secondName, axisText(first), axisText(second));
+        return false;
+    }
+    capture->time = reference.time;
+    capture->reference = reference.channels.front().millivolts;
+    capture->vx = vx.channels.front().millivolts;
+    notes->append(QStringLiteral("the reference from %1, V_x from %2%3")
+                      .arg(referenceName, vxName,
+                          swapped ? QStringLiteral(" (their channel tags say so)") : QString()));
+    return true;
+}
+
+bool readCapture(const QByteArray &content, const QString &fileName, const ColumnChoice &columns,
+    Capture *capture, QString *error)
+{
+    CaptureRead read;
+    if (!readCaptureChannels(content, fileName, columns, &read, error)) {
+        return false;
+    }
+    if (read.channels.size() != 2) {
+        *error = at(fileName, 0,
+            QStringLiteral("one channel (%1); a capture needs the reference and V_x: give the "
+                           "other channel's file after it")
+                .arg(printableText(read.channels.front().label)));
+        return false;
+    }
+    capture->time = std::move(read.time);
+    capture->reference = std::move(read.channels[0].millivolts);
+    capture->vx = std::move(read.channels[1].millivolts);
+    return true;
 }

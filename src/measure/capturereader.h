@@ -3,36 +3,72 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+
+#include <vector>
 
 struct Capture;
 
-// Which columns of the file hold the two probes: a column number counted from 1 over every
-// column of the file, or a name from its header line (case does not matter). Empty picks
-// the first and the second column after the time.
+// Which columns of the file hold the two probes. A column number counts from 1 over every
+// field of the file's lines ("3"), a name is one from its line of names, any case ("CH1").
+// A number that is also another column's name (Keysight names its channels "1", "2") is
+// ambiguous and refused; "col=3" and "name=3" say which is meant. Empty picks the first and
+// the second channel after the time.
 struct ColumnChoice
 {
     QString reference;
     QString vx;
 };
 
-// Reads an oscilloscope's CSV capture of the two channels. It takes the layouts that
-// oscilloscopes and spreadsheets write:
-// - columns separated by commas, semicolons (then a decimal comma is allowed) or tabs;
-// - any lines before the data (model, settings), the last of them the columns' names when
-//   it has as many fields as the data;
-// - a first column of time (seconds, or the unit its name gives: "Time (us)"), or of sample
-//   numbers 0, 1, 2 … with a sample increment in the lines before the data, or no time
-//   column at all and the increment there ("Sample Interval,2e-9", or a line of names with
-//   "Start" and "Increment" over a line of their values);
-// - channels in volts, or in millivolts when their name says "(mV)".
-// Whatever does not fit is an error that names the file and the line, like a compiler's
-// ("capture.csv:12: expected 3 numbers, found 'abc'"); nothing is guessed silently.
-// `fileName` only names the file in messages.
+// A channel as read: millivolts at the capture's times.
+struct CaptureChannel
+{
+    QString label; // "CH1 (V)", as the file names it, or "column 2"
+    int fileColumn = 0; // from 1
+    int tag = 0; // the oscilloscope's channel number when the file or its name tells it
+    std::vector<double> millivolts;
+};
+
+// What a file holds: the times, and either the reference and V_x (in that order) or, for a
+// file of one channel, that channel. The notes say what was taken for what (--verbose);
+// the warnings are what a person must know (a cut-off last line left out).
+struct CaptureRead
+{
+    std::vector<double> time; // seconds, strictly increasing
+    std::vector<CaptureChannel> channels;
+    QStringList notes;
+    QStringList warnings;
+};
+
+// Reads an oscilloscope's CSV capture, as the oscilloscopes of Tektronix, Rigol, Siglent,
+// Keysight, Rohde & Schwarz, Teledyne LeCroy, Owon and PicoScope write it:
+// - UTF-8 or UTF-16, any line ends; fields separated by commas, semicolons (then with
+//   decimal commas) or tabs, quoted or not;
+// - settings and names before the data, or beside it in the first columns of the data's
+//   rows (Tektronix); empty fields and separators at the ends of the rows;
+// - a time column (seconds, or the unit its name gives), a column of sample numbers with
+//   the sample interval in the settings, or no time column and the interval there;
+// - channels in volts, or millivolts when their name says so.
+// A file of one channel gives that channel: its partner comes from another file (see
+// pairChannels). Whatever does not fit is an error that names the file and the line, like
+// a compiler's ("capture.csv:12: expected a number in column 3, found 'abc'"); nothing is
+// guessed silently. `fileName` names the file in messages; its channel tag ("F0000CH2.CSV")
+// counts where the content names no channel.
+bool readCaptureChannels(const QByteArray &content, const QString &fileName,
+    const ColumnChoice &columns, CaptureRead *read, QString *error);
+
+// The same for a file on disk, read whole into memory; "-" reads standard input.
+bool readCaptureFile(
+    const QString &path, const ColumnChoice &columns, CaptureRead *read, QString *error);
+
+// One capture from two files of one channel each, as Tektronix, Rohde & Schwarz, LeCroy,
+// Owon and Siglent save one acquisition: the first is the reference unless the channel
+// tags say the first is CH2 and the second CH1. Their time axes must agree.
+bool pairChannels(const CaptureRead &first, const QString &firstName, const CaptureRead &second,
+    const QString &secondName, Capture *capture, QStringList *notes, QString *error);
+
+// A file of two channels as a capture; a file of one channel is an error here.
 bool readCapture(const QByteArray &content, const QString &fileName, const ColumnChoice &columns,
     Capture *capture, QString *error);
-
-// The same for a file on disk.
-bool readCaptureFile(
-    const QString &path, const ColumnChoice &columns, Capture *capture, QString *error);
 
 #endif // CAPTUREREADER_H

@@ -111,7 +111,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("captures"),
-        QStringLiteral("CSV files, one capture each; several make a sweep, one row each."),
+        QStringLiteral("CSV files, one capture each, or two files of one channel each (the "
+                       "reference's, then V_x's); several make a sweep. - reads standard "
+                       "input."),
         QStringLiteral("capture.csv..."));
     const QCommandLineOption frequencyOption({QStringLiteral("f"), QStringLiteral("freq")},
         QStringLiteral("The measuring frequency in MHz; estimated from each capture when not "
@@ -135,8 +137,12 @@ int main(int argc, char *argv[])
         QStringLiteral("Also write the sweep of all captures as a Touchstone one-port file "
                        "(S11 referred to Z0), for VNA, Smith-chart and matching programs."),
         QStringLiteral("file"));
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
+        QStringLiteral("Say on standard error how each file was read: which lines were "
+                       "settings, which column was taken as the time and as each channel, in "
+                       "which unit, how many samples."));
     parser.addOptions({frequencyOption, sourceOption, referenceOption, vxOption, jsonOption,
-        csvOption, s1pOption});
+        csvOption, s1pOption, verboseOption});
     // Bad options are a usage error like any other: a message and status 2.
     if (!parser.parse(QCoreApplication::arguments())) {
         printError(parser.errorText());
@@ -177,41 +183,104 @@ int main(int argc, char *argv[])
     const ColumnChoice columns {parser.value(referenceOption), parser.value(vxOption)};
 
     // Every capture is measured; the bad ones are reported and make the exit status 1, the
-    // good ones are still written.
+    // good ones are still written. A file of one channel takes the next file as its
+    // partner, the other channel of the same acquisition.
+    const bool verbose = parser.isSet(verboseOption);
+    const auto tell = [&](const QString &file, const QStringList &lines) {
+        for (const QString &line : lines) {
+            printError(file + QStringLiteral(": ") + line);
+        }
+    };
+    const auto readOne = [&](const QString &file, CaptureRead *read, QString *error) {
+        if (!readCaptureFile(file, columns, read, error)) {
+            return false;
+        }
+        for (const QString &warning : read->warnings) {
+            printError(warning);
+        }
+        if (verbose) {
+            tell(file, read->notes);
+        }
+        return true;
+    };
     const bool progress = files.size() > 1 && stderrIsTerminal();
     QVector<CaptureMeasurement> measurements;
     QStringList measuredFiles;
     int failures = 0;
-    for (int i = 0; i < files.size(); ++i) {
+    for (int i = 0; i < files.size();) {
         if (progress) {
             std::fprintf(stderr, "\r[%d/%d] %s\x1b[K", i + 1, int(files.size()),
                 printableText(QFileInfo(files[i]).fileName()).toUtf8().constData());
         }
+        QString name = files[i];
+        int consumed = 1;
         CaptureMeasurement measurement;
         QString error;
         // A file too large for the memory there is fails alone; the others are measured.
         try {
             Capture capture;
-            if (!readCaptureFile(files[i], columns, &capture, &error)) {
+            CaptureRead read;
+            if (!readOne(files[i], &read, &error)) {
                 printError(error);
                 ++failures;
+                i += consumed;
                 continue;
             }
+            if (read.channels.size() == 1) {
+                CaptureRead partner;
+                if (i + 1 >= files.size()) {
+                    error = QStringLiteral("%1 holds one channel; give the file of the other "
+                                           "channel after it")
+                                .arg(files[i]);
+                } else if (consumed = 2; !readOne(files[i + 1], &partner, &error)) {
+                    // error says why
+                } else if (partner.channels.size() != 1) {
+                    error = QStringLiteral("%1 holds one channel but %2 holds two; give the "
+                                           "files of one channel in pairs")
+                                .arg(files[i], files[i + 1]);
+                } else {
+                    QStringList notes;
+                    if (pairChannels(
+                            read, files[i], partner, files[i + 1], &capture, &notes, &error)) {
+                        name = files[i] + QStringLiteral(" + ") + files[i + 1];
+                        if (verbose) {
+                            tell(name, notes);
+                        }
+                        error.clear();
+                    } else if (error.isEmpty()) {
+                        error = QStringLiteral("%1 and %2 cannot be paired")
+                                    .arg(files[i], files[i + 1]);
+                    }
+                }
+                if (!error.isEmpty()) {
+                    printError(error);
+                    ++failures;
+                    i += consumed;
+                    continue;
+                }
+            } else {
+                capture.time = std::move(read.time);
+                capture.reference = std::move(read.channels[0].millivolts);
+                capture.vx = std::move(read.channels[1].millivolts);
+            }
             if (!measureCapture(capture, frequencyMHz, sourceImpedance, &measurement, &error)) {
-                printError(files[i] + QStringLiteral(": ") + error);
+                printError(name + QStringLiteral(": ") + error);
                 ++failures;
+                i += consumed;
                 continue;
             }
         } catch (const std::bad_alloc &) {
-            printError(files[i] + QStringLiteral(": not enough memory to read and fit it"));
+            printError(name + QStringLiteral(": not enough memory to read and fit it"));
             ++failures;
+            i += consumed;
             continue;
         }
         if (!measurement.warning.isEmpty()) {
-            printError(files[i] + QStringLiteral(": ") + measurement.warning);
+            printError(name + QStringLiteral(": ") + measurement.warning);
         }
         measurements.append(measurement);
-        measuredFiles.append(files[i]);
+        measuredFiles.append(name);
+        i += consumed;
     }
     if (progress) {
         std::fprintf(stderr, "\r\x1b[K");

@@ -75,8 +75,13 @@ bool measuredSweep(const QVector<MeasuredFile> &measured, TouchstoneSweep *sweep
                                "sweep holds their mean")
                     .arg(files.join(QStringLiteral(", ")), numberText(frequency / count)));
         }
-        result.points.push_back({frequency / count * kHertzPerMegahertz,
-            reflectionFromImpedance({r / count, x / count}, z0)});
+        const std::complex<double> s11 = reflectionFromImpedance({r / count, x / count}, z0);
+        if (!(std::isfinite(s11.real()) && std::isfinite(s11.imag()))) {
+            *error = QStringLiteral("%1 gives no finite S11 at %2 MHz")
+                         .arg(files.join(QStringLiteral(", ")), numberText(frequency / count));
+            return false;
+        }
+        result.points.push_back({frequency / count * kHertzPerMegahertz, s11});
         i = end;
     }
     *sweep = std::move(result);

@@ -353,7 +353,7 @@ bool readTouchstoneFile(const QString &path, TouchstoneSweep *sweep, QString *er
         *error = QStringLiteral("%1: larger than 256 MiB; not a one-port sweep").arg(path);
         return false;
     }
-    const QByteArray content = file.read(kLargestFile + 1);
+    const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return false;

@@ -1,0 +1,280 @@
+#include "capturesettings.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+std::string lowered(std::string_view s)
+{
+    std::string result(s);
+    std::transform(result.begin(), result.end(), result.begin(),
+        [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+    return result;
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && isBlank(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// A setting's name without its unit and its colon or equals sign, blanks folded, in lower
+// case: "Sample Interval (s):" and "Time interval\t\t  :" are "sample interval" and
+// "time interval".
+std::string keyOf(std::string_view name)
+{
+    name = name.substr(0, name.find_first_of("([:="));
+    std::string key;
+    for (const char c : trimmed(name)) {
+        if (isBlank(c)) {
+            if (!key.empty() && key.back() != ' ') {
+                key += ' ';
+            }
+        } else {
+            key += c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+        }
+    }
+    return key;
+}
+
+enum class Key { None, Increment, Start, Rate };
+
+Key keyKind(const std::string &key)
+{
+    static const char *const increments[] = {"increment", "xincrement", "x increment", "xinc",
+        "tinc", "sample interval", "sampling interval", "sample period", "sampling period",
+        "time increment", "time interval", "dt"};
+    static const char *const starts[] = {"start", "start time", "xorigin", "x origin", "t0", "x0"};
+    static const char *const rates[] = {"sample rate", "sampling rate"};
+    const auto in = [&](const auto &list) {
+        return std::any_of(
+            std::begin(list), std::end(list), [&](const char *k) { return key == k; });
+    };
+    return in(increments) ? Key::Increment
+        : in(starts)      ? Key::Start
+        : in(rates)       ? Key::Rate
+                          : Key::None;
+}
+
+// The longest number at the start of a text, and what follows it, trimmed.
+bool leadingNumber(std::string_view text, bool decimalComma, double *value, std::string_view *rest)
+{
+    text = trimmed(text);
+    std::size_t end = 0;
+    while (end < text.size()
+        && (isDigit(text[end]) || text[end] == '.' || text[end] == '-' || text[end] == '+'
+            || ((text[end] == 'e' || text[end] == 'E') && end > 0 && end + 1 < text.size()
+                && (isDigit(text[end + 1]) || text[end + 1] == '-' || text[end + 1] == '+'))
+            || (decimalComma && text[end] == ','))) {
+        ++end;
+    }
+    if (end == 0 || parseNumber(text.substr(0, end), decimalComma, value) != Parsed::Number) {
+        return false;
+    }
+    *rest = trimmed(text.substr(end));
+    return true;
+}
+
+// A time with an optional unit ("2e-9", "2.00E-09 s", "0.08uS", "CH1:0.000002"), in
+// seconds; the key's own unit ("Sample Interval (ns)") when the value has none.
+bool parseSeconds(
+    std::string_view text, std::string_view keyUnit, bool decimalComma, double *seconds)
+{
+    const std::size_t colon = text.rfind(':');
+    if (colon != std::string_view::npos) {
+        text = text.substr(colon + 1);
+    }
+    double value = 0;
+    std::string_view rest;
+    if (!leadingNumber(text, decimalComma, &value, &rest)) {
+        return false;
+    }
+    const double scale = secondsPerUnit(rest.empty() ? keyUnit : rest);
+    *seconds = value * scale;
+    return scale != 0 && std::isfinite(*seconds);
+}
+
+// A sample rate with an optional unit ("1e9", "1 GSa/s", "500MSa/s", "2 GHz"), as the
+// seconds between samples.
+bool parseRateAsInterval(std::string_view text, bool decimalComma, double *seconds)
+{
+    double value = 0;
+    std::string_view rest;
+    if (!leadingNumber(text, decimalComma, &value, &rest) || !(value > 0)) {
+        return false;
+    }
+    double scale = 1;
+    if (!rest.empty() && (rest.front() == 'k' || rest.front() == 'M' || rest.front() == 'G')) {
+        scale = rest.front() == 'k' ? 1e3 : rest.front() == 'M' ? 1e6 : 1e9;
+        rest.remove_prefix(1);
+    }
+    const std::string unit = lowered(rest);
+    if (!(unit.empty() || unit == "sa/s" || unit == "s/s" || unit == "hz")) {
+        return false;
+    }
+    *seconds = 1 / (value * scale);
+    return std::isfinite(*seconds) && *seconds > 0;
+}
+
+} // namespace
+
+double secondsPerUnit(std::string_view unit)
+{
+    const std::string u = lowered(trimmed(unit));
+    if (u.empty() || u == "s" || u == "sec" || u == "second" || u == "seconds") {
+        return 1;
+    }
+    if (u == "ms") {
+        return 1e-3;
+    }
+    if (u == "us" || u == "\xc2\xb5s" || u == "\xce\xbcs") {
+        return 1e-6;
+    }
+    if (u == "ns") {
+        return 1e-9;
+    }
+    if (u == "ps") {
+        return 1e-12;
+    }
+    return 0;
+}
+
+std::string unitOfName(std::string_view name)
+{
+    name = trimmed(name);
+    const std::size_t open = name.find_first_of("([");
+    if (open != std::string_view::npos) {
+        const std::size_t close = name.find_first_of(")]", open);
+        return std::string(trimmed(
+            name.substr(open + 1, close == std::string_view::npos ? close : close - open - 1)));
+    }
+    const std::size_t slash = name.find('/');
+    if (slash != std::string_view::npos) {
+        return std::string(trimmed(name.substr(slash + 1)));
+    }
+    const std::string word = lowered(name);
+    if (word == "s" || word == "second" || word == "seconds" || word == "v" || word == "volt"
+        || word == "volts" || word == "mv") {
+        return std::string(name);
+    }
+    return {};
+}
+
+TimeSettings timeSettings(const std::vector<SettingsRow> &rows, bool decimalComma)
+{
+    TimeSettings settings;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Fields &fields = rows[i].fields;
+        for (std::size_t j = 0; j < fields.size(); ++j) {
+            const std::string key = keyOf(fields[j]);
+            const Key kind = keyKind(key);
+            if (kind == Key::None) {
+                continue;
+            }
+            const std::string keyUnit
+                = unitOfName(fields[j].substr(0, fields[j].find_first_of(":=")));
+            // Where the value may stand: after "=" or ":" in the same field, in the next
+            // field, or in the same column of the next line.
+            std::vector<std::string_view> candidates;
+            const std::size_t sign = fields[j].find_first_of(":=");
+            if (sign != std::string_view::npos && !trimmed(fields[j].substr(sign + 1)).empty()) {
+                candidates.push_back(fields[j].substr(sign + 1));
+            }
+            if (j + 1 < fields.size()) {
+                candidates.push_back(fields[j + 1]);
+            }
+            if (i + 1 < rows.size() && rows[i + 1].line == rows[i].line + 1
+                && j < rows[i + 1].fields.size()) {
+                candidates.push_back(rows[i + 1].fields[j]);
+            }
+            for (const std::string_view candidate : candidates) {
+                double seconds = 0;
+                if (kind == Key::Rate && parseRateAsInterval(candidate, decimalComma, &seconds)) {
+                    settings.increment = seconds;
+                    settings.incrementLine = rows[i].line;
+                    break;
+                }
+                if (kind != Key::Rate && parseSeconds(candidate, keyUnit, decimalComma, &seconds)) {
+                    if (kind == Key::Increment && seconds > 0) {
+                        settings.increment = seconds;
+                        settings.incrementLine = rows[i].line;
+                    } else if (kind == Key::Start) {
+                        settings.start = seconds;
+                    }
+                    break;
+                }
+            }
+        }
+    }
+    return settings;
+}
+
+int channelTag(std::string_view text)
+{
+    const std::string t = lowered(text);
+    int tag = 0;
+    const auto found = [&](int channel) {
+        if (channel <= 0 || (tag != 0 && tag != channel)) {
+            tag = -1;
+        } else if (tag == 0) {
+            tag = channel;
+        }
+    };
+    for (std::size_t i = 0; i < t.size() && tag >= 0; ++i) {
+        const bool wordStart = i == 0 || !(t[i - 1] >= 'a' && t[i - 1] <= 'z');
+        if (t.compare(i, 7, "channel") == 0 && wordStart) {
+            std::size_t k = i + 7;
+            while (k < t.size() && (t[k] == ' ' || t[k] == '_')) {
+                ++k;
+            }
+            if (k < t.size() && t[k] >= 'a' && t[k] <= 'h'
+                && (k + 1 == t.size() || !(t[k + 1] >= 'a' && t[k + 1] <= 'z'))) {
+                found(t[k] - 'a' + 1);
+            } else if (k < t.size() && isDigit(t[k])) {
+                found(t[k] - '0');
+            }
+            i = k;
+        } else if (t.compare(i, 2, "ch") == 0 && i + 2 < t.size() && isDigit(t[i + 2])) {
+            found(t[i + 2] - '0');
+            i += 2;
+        } else if (t[i] == 'c' && wordStart && i + 2 < t.size() && isDigit(t[i + 1])
+            && t[i + 2] == '-') {
+            found(t[i + 1] - '0');
+        }
+    }
+    if (tag == 0 && t.size() == 1 && isDigit(t[0])) {
+        tag = t[0] - '0'; // Keysight names its channels "1", "2"
+    }
+    return tag > 0 ? tag : 0;
+}
+
+int sourceChannel(const std::vector<SettingsRow> &rows)
+{
+    for (const SettingsRow &row : rows) {
+        for (std::size_t j = 0; j + 1 < row.fields.size(); ++j) {
+            const std::string key = keyOf(row.fields[j]);
+            if (key == "source" || key == "channel") {
+                if (const int tag = channelTag(row.fields[j + 1])) {
+                    return tag;
+                }
+            }
+        }
+    }
+    return 0;
+}

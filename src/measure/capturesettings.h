@@ -1,0 +1,56 @@
+#ifndef CAPTURESETTINGS_H
+#define CAPTURESETTINGS_H
+
+#include "csvtext.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What the lines around an oscilloscope's table of numbers say about it: the names and
+// units of its columns, its time axis, and which channel a one-channel file holds.
+
+// A line's fields with its number in the file.
+struct SettingsRow
+{
+    std::int64_t line = 0;
+    Fields fields;
+};
+
+// Seconds per unit of time as a unit's name writes it ("s", "ms", "us", "uS", "µs", "ns",
+// "ps", "second"); 0 for a name that is no time unit. An empty name is seconds.
+double secondsPerUnit(std::string_view unit);
+
+// The unit in a column's name: "Time (us)", "Time[s]", "time/ns", "CH1_Voltage(mV)", a
+// units line's "(us)"; or the whole name when it is a unit word ("second", "Volt").
+std::string unitOfName(std::string_view name);
+
+// The time axis as the settings give it.
+struct TimeSettings
+{
+    double start = 0; // seconds
+    double increment = 0; // seconds between samples; 0 when none is given
+    std::int64_t incrementLine = 0; // where the increment was found
+};
+
+// Reads the settings in the rows, in every spelling that oscilloscopes write:
+// - a name and its value in the next field: "Sample Interval,4.000000e-03" (Tektronix),
+//   "Sample Interval,CH1:0.0000020000000" (Siglent), "Time interval  :,0.08uS" (Owon);
+// - a name and its value in one field: "Sample Interval: 2 ns", "t0 = -2.5e-06s" and
+//   "tInc = 2e-06s" (Rigol MSO5000, DHO800/900);
+// - a line of names over a line of values: "X,CH1,CH2,Start,Increment," over
+//   "Sequence,Volt,Volt,-1.37e-05,2e-09" (Rigol DS1000Z);
+// - a sample rate instead of the increment: "Sample Rate,500 MSa/s".
+TimeSettings timeSettings(const std::vector<SettingsRow> &rows, bool decimalComma);
+
+// The number of the oscilloscope's channel that a text names: "CH2", "C2" (LeCroy's
+// "C2--trace--00000.csv"), "F0000CH2.CSV" (Tektronix), "Channel B" (PicoScope); 0 when it
+// names none or more than one.
+int channelTag(std::string_view text);
+
+// The channel a one-channel file says it holds, in a setting "Source,CH1" or
+// "Channel :,CH1"; 0 when it says none.
+int sourceChannel(const std::vector<SettingsRow> &rows);
+
+#endif // CAPTURESETTINGS_H

@@ -1,0 +1,332 @@
+// Captures as each family of oscilloscopes writes them, measured end to end: ngspice runs
+// the measuring setup for a load, an 8-bit oscilloscope with noise digitises the probes,
+// the samples are written in the family's layout (its first lines as a real file of that
+// family has them, its number format, one file or one file per channel), and
+// zalvimo-measure's reader, pairing and fit must give the simulated load within 0.5 %.
+
+#include "capture.h"
+#include "capturemeasurement.h"
+#include "capturereader.h"
+#include "measuringbench.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <complex>
+#include <functional>
+
+namespace {
+
+constexpr double kTolerance = 0.005; // relative to |Z|
+
+struct File
+{
+    QString name;
+    QByteArray content;
+};
+
+// One sample line of a family's file: k, the time in seconds, CH1 and CH2 in volts.
+using Row = std::function<QByteArray(int, double, double, double)>;
+
+QByteArray g(double value, int precision)
+{
+    return QByteArray::number(value, 'g', precision);
+}
+
+QByteArray fixed(double value, int decimals)
+{
+    return QByteArray::number(value, 'f', decimals);
+}
+
+QByteArray scientific(double value, int decimals)
+{
+    return QByteArray::number(value, 'e', decimals);
+}
+
+// Keysight's engineering notation: an exponent that is a multiple of three, "-402.01005E-06".
+QByteArray engineering(double value, int decimals)
+{
+    if (value == 0) {
+        return "+0.0E+00";
+    }
+    int exponent = int(std::floor(std::log10(std::abs(value)) / 3)) * 3;
+    const double mantissa = value / std::pow(10.0, exponent);
+    QByteArray text = QByteArray::number(mantissa, 'f', decimals) + 'E';
+    text += exponent < 0 ? '-' : '+';
+    text += QByteArray::number(std::abs(exponent)).rightJustified(2, '0');
+    return text;
+}
+
+QByteArray rows(const ScopeCapture &c, const Row &row)
+{
+    QByteArray text;
+    for (int k = 0; k < c.time.size(); ++k) {
+        text += row(k, c.time[k], c.ch1[k], c.ch2[k]);
+    }
+    return text;
+}
+
+double interval(const ScopeCapture &c)
+{
+    return (c.time.back() - c.time.front()) / (c.time.size() - 1);
+}
+
+// The files a family writes of one capture.
+using Family = std::function<QVector<File>(const ScopeCapture &)>;
+
+QVector<File> tektronix(const ScopeCapture &c)
+{
+    // Tektronix TBS1072B, one file a channel, the settings beside the first 18 rows
+    // (GAGER41/oximetre, F0000CH1.CSV).
+    QVector<File> files;
+    for (int channel : {1, 2}) {
+        const QByteArray settings[] = {"Record Length," + scientific(c.time.size(), 6) + ',',
+            "Sample Interval," + scientific(interval(c), 6) + ',',
+            "Trigger Point,-0.000000000000e+00,", ",,", ",,", ",,",
+            "Source,CH" + QByteArray::number(channel) + ',', "Vertical Units,V,",
+            "Vertical Scale,1.000000e-02,", "Vertical Offset,0.000000e+00,", "Horizontal Units,s,",
+            "Horizontal Scale,5.000000e-07,", "Pt Fmt,Y,", "Yzero,0.000000e+00,",
+            "Probe Atten,1.000000e+01,", "Model Number,TBS1072B,", "Serial Number,C035559,",
+            "Firmware Version,FV:v4.06,"};
+        files.append({QStringLiteral("F0000CH%1.CSV").arg(channel),
+            rows(c, [&](int k, double t, double one, double two) {
+                return (k < 18 ? settings[k] : QByteArray(",,")) + ",   " + fixed(t, 12) + ",   "
+                    + fixed(channel == 1 ? one : two, 5) + ",\n";
+            })});
+    }
+    return files;
+}
+
+QVector<File> rigolDs1000z(const ScopeCapture &c)
+{
+    // Rigol DS1000Z (Cbabe/Power_Electronics, NewFile1.csv).
+    return {{QStringLiteral("NewFile1.csv"),
+        "X,CH1,CH2,Start,Increment,\nSequence,Volt,Volt," + scientific(c.time[0], 6) + ','
+            + scientific(interval(c), 6) + '\n'
+            + rows(c, [](int k, double, double one, double two) {
+                  return QByteArray::number(k) + ',' + scientific(one, 2) + ',' + scientific(two, 2)
+                      + ",\n";
+              })}};
+}
+
+QVector<File> keysight(const ScopeCapture &c)
+{
+    // Keysight InfiniiVision (HCui91/Scope_plot, scope_0.csv).
+    return {{QStringLiteral("scope_0.csv"),
+        "x-axis,1,2\nsecond,Volt,Volt\n" + rows(c, [](int, double t, double one, double two) {
+            return engineering(t, 5) + ',' + engineering(one, 5) + ',' + engineering(two, 5) + '\n';
+        })}};
+}
+
+QVector<File> owon(const ScopeCapture &c)
+{
+    // Owon HDS242, one file a channel (h-elsner/OwonOszi, testfiles/WAVE1.CSV).
+    QVector<File> files;
+    for (int channel : {1, 2}) {
+        const QByteArray ch = "CH" + QByteArray::number(channel);
+        files.append({QStringLiteral("WAVE%1.CSV").arg(channel),
+            "Channel\t\t\t  :," + ch
+                + "\nFrequency\t\t\t  :,F=  ?\nPeriod \t\t\t  :,T=  ?\nPK-PK\t\t\t\t  "
+                  ":,Vpp=3.520V\n"
+                  "Average\t\t\t  :,V=-1.306V\nVertical pos\t\t  :,0.00mV\n"
+                  "Probe attenuation\t  :,10X\nVoltage per ADC value:,0.40mV\n"
+                  "Time interval\t\t  :,"
+                + fixed(interval(c) * 1e6, 2) + "uS\n\nindex," + ch + "_Voltage(mV)\n"
+                + rows(c, [&](int k, double, double one, double two) {
+                      return QByteArray::number(k) + ','
+                          + fixed((channel == 1 ? one : two) * 1e3, 2) + '\n';
+                  })});
+    }
+    return files;
+}
+
+QVector<File> siglent(const ScopeCapture &c)
+{
+    // Siglent SDS1202X-E with its settings saved, one file a channel
+    // (evanmoring/siglent_utils, SDS00001.csv).
+    QVector<File> files;
+    for (int channel : {1, 2}) {
+        const QByteArray ch = "CH" + QByteArray::number(channel);
+        files.append({QStringLiteral("SDS0000%1.csv").arg(channel),
+            "Record Length,Analog:" + QByteArray::number(c.time.size()) + "\nSample Interval," + ch
+                + ':' + fixed(interval(c), 13) + "\nVertical Units," + ch + ":V,,,\nVertical Scale,"
+                + ch + ":0.50,,,\nVertical Offset," + ch
+                + ":0.00,,,\nHorizontal Units,us,,,\nHorizontal Scale,20000.0000000000,,,\n"
+                  "Model Number,SDS1202X-E,,,\nSerial Number,SDS1EDEC5R2457,,,\n"
+                  "Software Version,1.3.26,,,\nSource,"
+                + ch + "\nSecond,Volt\n" + rows(c, [&](int, double t, double one, double two) {
+                      return ' ' + fixed(t, 11) + ',' + fixed(channel == 1 ? one : two, 5) + '\n';
+                  })});
+    }
+    return files;
+}
+
+QVector<File> lecroy(const ScopeCapture &c)
+{
+    // Teledyne LeCroy HDO9404, one file a channel, named after it; the first lines as a
+    // public repository's reader of these files quotes them.
+    QVector<File> files;
+    for (int channel : {2, 1}) { // given CH2 first: the names' tags order them
+        files.append({QStringLiteral("C%1--antenna--00000.csv").arg(channel),
+            "LECROYHDO9404,30152,Waveform\nSegments,1,SegmentSize,"
+                + QByteArray::number(c.time.size())
+                + "\nSegment,TrigTime,TimeSinceSegment1\n#1,28-Dec-2020 13:34:10,0\nTime,Ampl\n"
+                + rows(c, [&](int, double t, double one, double two) {
+                      return scientific(t, 8) + ',' + g(channel == 1 ? one : two, 11) + '\n';
+                  })});
+    }
+    return files;
+}
+
+QVector<File> picoscope(const ScopeCapture &c)
+{
+    // PicoScope 6: names, units, a blank line; channel B in millivolts.
+    return {{QStringLiteral("pico.csv"),
+        "Time,Channel A,Channel B\n(us),(V),(mV)\n\n"
+            + rows(c, [](int, double t, double one, double two) {
+                  return fixed(t * 1e6, 8) + ',' + fixed(one, 8) + ',' + fixed(two * 1e3, 6) + '\n';
+              })}};
+}
+
+QVector<File> picoscopeGerman(const ScopeCapture &c)
+{
+    // PicoScope 6 in German: semicolons, decimal commas, Windows line ends.
+    return {{QStringLiteral("pico-de.csv"),
+        "Zeit;Kanal A;Kanal B\r\n(\xc2\xb5s);(V);(V)\r\n\r\n"
+            + rows(c, [](int, double t, double one, double two) {
+                  return QByteArray(
+                      fixed(t * 1e6, 8) + ';' + fixed(one, 8) + ';' + fixed(two, 8) + "\r\n")
+                      .replace('.', ',');
+              })}};
+}
+
+QVector<File> rigolMso5000(const ScopeCapture &c)
+{
+    // Rigol MSO5000, DHO800/900: "t0 = …s, tInc = …s" beside the names, rows ending in ",,".
+    return {{QStringLiteral("RigolDS0.csv"),
+        "Time(s),CH1(V),CH2(V),t0 = " + scientific(c.time[0], 6)
+            + "s, tInc = " + scientific(interval(c), 6) + "s,\n"
+            + rows(c, [](int, double t, double one, double two) {
+                  return scientific(t, 6) + ',' + scientific(one, 6) + ',' + scientific(two, 6)
+                      + ",,\n";
+              })}};
+}
+
+QVector<File> rigolDs1000b(const ScopeCapture &c)
+{
+    // Rigol DS1000B: every row ends in a comma and a blank.
+    return {{QStringLiteral("DS1000B.csv"),
+        "Time,CH1,CH2\n" + rows(c, [](int, double t, double one, double two) {
+            return scientific(t, 5) + ',' + fixed(one, 5) + ',' + fixed(two, 5) + ", \n";
+        })}};
+}
+
+QVector<File> spreadsheetUnicode(const ScopeCapture &c)
+{
+    // A capture re-saved by a spreadsheet as "Unicode text": UTF-16, tabs, decimal commas.
+    const QString text = QString::fromUtf8(
+        "Time (s)\tCH1 (V)\tCH2 (V)\r\n" + rows(c, [](int, double t, double one, double two) {
+            return QByteArray(
+                scientific(t, 9) + '\t' + fixed(one, 6) + '\t' + fixed(two, 6) + "\r\n")
+                .replace('.', ',');
+        }));
+    QByteArray utf16("\xff\xfe");
+    for (const QChar ch : text) {
+        utf16 += char(ch.unicode() & 0xff);
+        utf16 += char(ch.unicode() >> 8);
+    }
+    return {{QStringLiteral("unicode.txt"), utf16}};
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Family)
+
+class tst_CaptureFamilies : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void families_data();
+    void families();
+};
+
+void tst_CaptureFamilies::families_data()
+{
+    QTest::addColumn<Family>("family");
+    QTest::addColumn<double>("megahertz");
+    QTest::addColumn<double>("r");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("interval"); // ns
+    QTest::addColumn<int>("samples");
+
+    QTest::newRow("Tektronix TBS, two files")
+        << Family(tektronix) << 18.13 << 34.24 << 14.33 << 1.0 << 2500;
+    QTest::newRow("Rigol DS1000Z") << Family(rigolDs1000z) << 7.1 << 20.0 << -30.0 << 2.0 << 5000;
+    QTest::newRow("Keysight InfiniiVision")
+        << Family(keysight) << 14.2 << 42.0 << -27.0 << 1.0 << 5000;
+    QTest::newRow("Owon, two files") << Family(owon) << 7.1 << 60.0 << 20.0 << 10.0 << 5000;
+    QTest::newRow("Siglent with settings, two files")
+        << Family(siglent) << 10.1 << 100.0 << 50.0 << 2.0 << 5000;
+    QTest::newRow("Teledyne LeCroy, two files, CH2 first")
+        << Family(lecroy) << 28.5 << 30.0 << 10.0 << 0.5 << 5000;
+    QTest::newRow("PicoScope") << Family(picoscope) << 3.6 << 45.0 << 25.0 << 4.0 << 5000;
+    QTest::newRow("PicoScope, German")
+        << Family(picoscopeGerman) << 21.2 << 25.0 << -10.0 << 1.0 << 5000;
+    QTest::newRow("Rigol MSO5000, DHO800/900")
+        << Family(rigolMso5000) << 50.1 << 50.0 << -30.0 << 0.5 << 5000;
+    QTest::newRow("Rigol DS1000B") << Family(rigolDs1000b) << 1.85 << 30.0 << 60.0 << 4.0 << 5000;
+    QTest::newRow("spreadsheet Unicode text")
+        << Family(spreadsheetUnicode) << 24.9 << 40.0 << 5.0 << 1.0 << 5000;
+}
+
+void tst_CaptureFamilies::families()
+{
+    QFETCH(Family, family);
+    QFETCH(double, megahertz);
+    QFETCH(double, r);
+    QFETCH(double, x);
+    QFETCH(double, interval);
+    QFETCH(int, samples);
+    const std::complex<double> load(r, x);
+
+    MeasuringBench bench;
+    bench.frequencyHz = megahertz * 1e6;
+    bench.amplitude = 0.2;
+    bench.loadResistance = r;
+    bench.loadReactance = x;
+    bench.stepsPerPeriod = 200;
+    ScopeCapture analog;
+    QString error;
+    QVERIFY2(simulateBench(bench, interval * 1e-9, samples, &analog, &error), qPrintable(error));
+    const QVector<File> files = family(digitise(analog, ScopeSettings()));
+
+    Capture capture;
+    CaptureRead first;
+    QVERIFY2(readCaptureChannels(files[0].content, files[0].name, {}, &first, &error),
+        qPrintable(error));
+    QVERIFY2(first.warnings.isEmpty(), qPrintable(first.warnings.join('\n')));
+    if (files.size() == 2) {
+        CaptureRead second;
+        QVERIFY2(readCaptureChannels(files[1].content, files[1].name, {}, &second, &error),
+            qPrintable(error));
+        QStringList notes;
+        QVERIFY2(
+            pairChannels(first, files[0].name, second, files[1].name, &capture, &notes, &error),
+            qPrintable(error));
+    } else {
+        QCOMPARE(int(first.channels.size()), 2);
+        capture.time = first.time;
+        capture.reference = first.channels[0].millivolts;
+        capture.vx = first.channels[1].millivolts;
+    }
+    QCOMPARE(int(capture.time.size()), samples);
+    CaptureMeasurement m;
+    QVERIFY2(measureCapture(capture, 0, 50, &m, &error), qPrintable(error));
+    const double zError = std::abs(std::complex<double>(m.r, m.x) - load) / std::abs(load);
+    qInfo("%s: Z %.5g %+.5gj, error %.2e", QTest::currentDataTag(), m.r, m.x, zError);
+    QVERIFY2(zError < kTolerance, qPrintable(QString::number(zError)));
+}
+
+QTEST_GUILESS_MAIN(tst_CaptureFamilies)
+#include "tst_capturefamilies.moc"
