@@ -1,9 +1,11 @@
 #include "calculationstate.h"
+#include "matchingregions.h"
 #include "solvematching.h"
 
 #include <QImage>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 
 // The pictures that the build draws for the two information pages.
@@ -16,6 +18,8 @@ private slots:
     void sizes();
     void regionsFollowTheSolver();
     void setupTracesShowTheDefaultReading();
+    void cellsShowTheSolversParts_data();
+    void cellsShowTheSolversParts();
 };
 
 void tst_Pictures::sizes_data()
@@ -126,6 +130,69 @@ void tst_Pictures::setupTracesShowTheDefaultReading()
     const double lead = ch1.crestColumn - ch2.crestColumn; // pixels; positive: CH2 first
     const double expectedLead = 2e-9 * 18.130e6 * 250;
     QVERIFY2(std::abs(lead - expectedLead) < 2, qPrintable(QString::number(lead)));
+}
+
+void tst_Pictures::cellsShowTheSolversParts_data()
+{
+    QTest::addColumn<int>("variant");
+    QTest::addColumn<QList<QPointF>>("loads"); // more loads of the region, R and X in ohms
+
+    QTest::newRow("A") << 0 << QList<QPointF> {{5, 20}, {40, 28}, {2, 60}, {30, 100}};
+    QTest::newRow("B") << 1 << QList<QPointF> {{15, 3}, {35, 10}, {45, 1}, {10, 2}};
+    QTest::newRow("C") << 2 << QList<QPointF> {{15, -3}, {35, -10}, {45, -1}, {10, -2}};
+    QTest::newRow("D") << 3 << QList<QPointF> {{5, -20}, {40, -28}, {2, -60}, {30, -100}};
+    QTest::newRow("E") << 4 << QList<QPointF> {{60, 10}, {110, 30}, {300, 200}, {51, 0}};
+    QTest::newRow("F") << 5 << QList<QPointF> {{60, -10}, {110, -30}, {300, -200}, {51, -1}};
+}
+
+// Each circuit of the picture is what a ham builds for a load of its region: the signs of
+// both reactances that the solver gives throughout the region, drawn as a capacitor where
+// the reactance is negative and a coil where it is not, in series or across as the solver
+// places it. A capacitor's plates reach across the wire; a coil's turns stay on one side
+// (above a horizontal wire, left of a vertical one), so the pixels just beside the wire
+// on the other side tell them apart.
+void tst_Pictures::cellsShowTheSolversParts()
+{
+    QFETCH(int, variant);
+    QFETCH(QList<QPointF>, loads);
+
+    const CircuitCell cell = circuitCell(variant);
+    loads.prepend(cell.load);
+    for (const QPointF &load : loads) {
+        const MatchingSolution s = matchingSolution(50, load.x(), load.y());
+        QCOMPARE(s.circuitVariant, variant);
+        QCOMPARE(s.reactanceOne < 0, cell.reactanceOne < 0);
+        QCOMPARE(s.reactanceTwo < 0, cell.reactanceTwo < 0);
+        QCOMPARE(s.shuntAcrossSource, cell.shuntAcrossSource);
+    }
+
+    const QImage image = QImage(QStringLiteral(ZALVIMO_PICTURE_DIR "/Z_region.png"))
+                             .convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!image.isNull());
+    const auto darkest = [&image](QPointF centre) {
+        int least = 255;
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                least = std::min(
+                    least, qGray(image.pixel(int(centre.x()) + dx, int(centre.y()) + dy)));
+            }
+        }
+        return least;
+    };
+    const CellGeometry at = cellGeometry(variant);
+    const double series = cell.shuntAcrossSource ? cell.reactanceOne : cell.reactanceTwo;
+    const double shunt = cell.shuntAcrossSource ? cell.reactanceTwo : cell.reactanceOne;
+    const int belowSeries = darkest(at.seriesMiddle + QPointF(3, 6));
+    const int rightOfShunt = darkest(at.shuntMiddle + QPointF(6, 3));
+    QVERIFY2((belowSeries < 100) == (series < 0),
+        qPrintable(
+            QStringLiteral("series element %1 ohm, darkest %2").arg(series).arg(belowSeries)));
+    QVERIFY2((rightOfShunt < 100) == (shunt < 0),
+        qPrintable(
+            QStringLiteral("shunt element %1 ohm, darkest %2").arg(shunt).arg(rightOfShunt)));
+    // And the shunt element stands where the solver puts it: across the source (left half
+    // of the cell) or across the load (right half).
+    QCOMPARE(at.shuntMiddle.x() < at.cell.center().x(), cell.shuntAcrossSource);
 }
 
 QTEST_GUILESS_MAIN(tst_Pictures)

@@ -1,12 +1,17 @@
 #include "calculationstate.h"
 #include "conductancearc.h"
+#include "impedancefrommeasurement.h"
 #include "solvematching.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <array>
 #include <cmath>
 #include <complex>
+#include <cstring>
+#include <limits>
+#include <vector>
 
 namespace {
 
@@ -53,6 +58,7 @@ private slots:
     void conductanceArc();
     void matchesTheSourceForRandomLoads_data();
     void matchesTheSourceForRandomLoads();
+    void valueCoreIsTheWindowsSolver();
 };
 
 void tst_SolveMatching::workedResults_data()
@@ -231,6 +237,46 @@ void tst_SolveMatching::matchesTheSourceForRandomLoads()
     }
     for (int variant = 0; variant < 6; ++variant) {
         QVERIFY2(checked[variant] > 0, "every variant must be met");
+    }
+}
+
+// The value-returning core gives what the window's record gets, to the last bit, for
+// ordinary, degenerate and non-finite loads alike; and so does the measurement's.
+void tst_SolveMatching::valueCoreIsTheWindowsSolver()
+{
+    const auto same = [](double a, double b) {
+        return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
+    };
+    QRandomGenerator random(7);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    std::vector<std::array<double, 3>> loads {{50, 50, 0}, {50, 0, 0}, {0, 0, 0}, {75, 75, -30},
+        {50, nan, 1}, {50, inf, -inf}, {-50, 20, 30}, {50, 1e300, 1e-300}};
+    for (int i = 0; i < 2000; ++i) {
+        loads.push_back(
+            {random.bounded(200.0), random.bounded(1000.0) - 100, random.bounded(2000.0) - 1000});
+    }
+    for (const auto &[source, r, x] : loads) {
+        calculationState = CalculationState();
+        calculationState.sourceImpedance = source;
+        calculationState.zReal = r;
+        calculationState.zImag = x;
+        solveMatching();
+        const MatchingSolution s = matchingSolution(source, r, x);
+        QVERIFY(s.circuitVariant == calculationState.circuitVariant);
+        QVERIFY(same(s.reactanceOne, calculationState.reactanceOne));
+        QVERIFY(same(s.reactanceTwo, calculationState.reactanceTwo));
+        QVERIFY(same(s.turnReal, calculationState.turnReal));
+        QVERIFY(same(s.turnImag, calculationState.turnImag));
+        QVERIFY(same(s.arc.center, calculationState.arcCenter));
+        QVERIFY(same(s.arc.startAngle, calculationState.arcStartAngle));
+        QVERIFY(same(s.arc.endAngle, calculationState.arcEndAngle));
+        QCOMPARE(s.shuntAcrossSource, s.circuitVariant <= 3);
+
+        impedanceFromMeasurement(std::abs(r), std::abs(x) / 10, r / 100, source);
+        const std::complex<double> z
+            = impedanceFrom(source, std::abs(r), std::abs(x) / 10, r / 100, source);
+        QVERIFY(same(z.real(), calculationState.zReal) && same(z.imag(), calculationState.zImag));
     }
 }
 

@@ -1,6 +1,8 @@
 #ifndef IMPEDANCEFROMMEASUREMENT_H
 #define IMPEDANCEFROMMEASUREMENT_H
 
+#include <complex>
+
 // Computes the antenna impedance Z from an oscilloscope measurement and stores it in
 // calculationState.zReal and zImag. The source resistance Z0 is taken from
 // calculationState.sourceImpedance, which the caller sets first.
@@ -17,5 +19,10 @@
 //        negative when it comes later (a capacitive one).
 // freq:  measuring frequency, MHz
 void impedanceFromMeasurement(double vRef, double vX, double delay, double freq);
+
+// The same computation with Z0 given, returning Z: what impedanceFromMeasurement stores,
+// bit for bit, for callers that keep no shared record.
+std::complex<double> impedanceFrom(
+    double sourceImpedance, double vRef, double vX, double delay, double freq);
 
 #endif // IMPEDANCEFROMMEASUREMENT_H

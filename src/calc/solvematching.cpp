@@ -30,14 +30,12 @@ int variantFor(double source, double r, double x)
 
 } // namespace
 
-void solveMatching()
+MatchingSolution matchingSolution(double sourceImpedance, double r, double x)
 {
-    CalculationState &state = calculationState;
-    const double s = state.sourceImpedance;
-    const double r = state.zReal;
-    const double x = state.zImag;
+    const double s = sourceImpedance;
     const int variant = variantFor(s, r, x);
-    ConductanceArc arc;
+    MatchingSolution result;
+    ConductanceArc &arc = result.arc;
 
     if (variant <= D) {
         // Series element first: straight up or down from Z to the turn point T on the
@@ -48,22 +46,22 @@ void solveMatching()
         if (x < 0) {
             o = -o;
         }
-        state.turnReal = r;
-        state.turnImag = o;
-        state.reactanceOne = o - x;
+        result.turnReal = r;
+        result.turnImag = o;
+        result.reactanceOne = o - x;
         const std::complex<double> divisor(r - s, o);
         if (divisor == std::complex<double>(0, 0)) {
             // T is Z0 itself (R equal to Z0): the series element alone matches, and the
             // shunt element is an open circuit, an infinite reactance. −∞ reads as a
             // capacitor of 0 pF, that is no part at all; the division would give NaN.
-            state.reactanceTwo = -std::numeric_limits<double>::infinity();
+            result.reactanceTwo = -std::numeric_limits<double>::infinity();
         } else {
             const std::complex<double> product
                 = std::complex<double>(s, 0) * std::complex<double>(r, o);
-            state.reactanceTwo = (product / divisor).imag();
+            result.reactanceTwo = (product / divisor).imag();
         }
         arc.setStartAngle(s, 0);
-        arc.setEndAngle(state.turnReal, state.turnImag);
+        arc.setEndAngle(result.turnReal, result.turnImag);
     } else {
         // Shunt element first: along Z's own conductance circle to the point T whose real
         // part is Z0, then a series element from T down (or up) to Z0.
@@ -73,18 +71,31 @@ void solveMatching()
         if (x < 0) {
             h = -h;
         }
-        state.turnReal = s;
-        state.turnImag = h;
+        result.turnReal = s;
+        result.turnImag = h;
         const std::complex<double> z(r, x);
         const std::complex<double> turn(s, h);
-        state.reactanceOne = (z * turn / std::complex<double>(r - s, x - h)).imag();
-        state.reactanceTwo = -h;
+        result.reactanceOne = (z * turn / std::complex<double>(r - s, x - h)).imag();
+        result.reactanceTwo = -h;
         arc.setStartAngle(r, x);
-        arc.setEndAngle(state.turnReal, state.turnImag);
+        arc.setEndAngle(result.turnReal, result.turnImag);
     }
+    result.circuitVariant = variant;
+    result.shuntAcrossSource = variant <= D;
+    return result;
+}
 
-    state.circuitVariant = variant;
-    state.arcCenter = arc.center;
-    state.arcStartAngle = arc.startAngle;
-    state.arcEndAngle = arc.endAngle;
+void solveMatching()
+{
+    CalculationState &state = calculationState;
+    const MatchingSolution solution
+        = matchingSolution(state.sourceImpedance, state.zReal, state.zImag);
+    state.turnReal = solution.turnReal;
+    state.turnImag = solution.turnImag;
+    state.reactanceOne = solution.reactanceOne;
+    state.reactanceTwo = solution.reactanceTwo;
+    state.circuitVariant = solution.circuitVariant;
+    state.arcCenter = solution.arc.center;
+    state.arcStartAngle = solution.arc.startAngle;
+    state.arcEndAngle = solution.arc.endAngle;
 }

@@ -1,6 +1,5 @@
 #include "capturemeasurement.h"
 
-#include "calculationstate.h"
 #include "capture.h"
 #include "componenttext.h"
 #include "impedancefrommeasurement.h"
@@ -226,10 +225,10 @@ bool measureCapture(const Capture &capture, double frequencyMHz, double sourceIm
     result->vxResidualRms = vx.residualRms;
     result->samples = static_cast<long long>(n);
 
-    calculationState.sourceImpedance = sourceImpedance;
-    impedanceFromMeasurement(result->vReference, result->vx, result->delay, result->frequencyMHz);
-    result->r = calculationState.zReal;
-    result->x = calculationState.zImag;
+    const std::complex<double> z = impedanceFrom(
+        sourceImpedance, result->vReference, result->vx, result->delay, result->frequencyMHz);
+    result->r = z.real();
+    result->x = z.imag();
     if (!std::isfinite(result->r) || !std::isfinite(result->x)) {
         *error = QStringLiteral("the readings give no finite impedance (V_x is twice "
                                 "V_reference with no delay: an open circuit?)");
@@ -277,22 +276,21 @@ bool measureCapture(const Capture &capture, double frequencyMHz, double sourceIm
 
     // The network as the window shows it: its compensation reads R and X back from the six
     // digits of the result fields.
-    calculationState.zReal = numberFromText(numberText(result->r));
-    calculationState.zImag = numberFromText(numberText(result->x));
-    solveMatching();
-    const ComponentValue one = componentValue(calculationState.reactanceOne, frequencyHz);
-    const ComponentValue two = componentValue(calculationState.reactanceTwo, frequencyHz);
-    if (std::isnan(calculationState.reactanceOne) || std::isnan(calculationState.reactanceTwo)
+    const MatchingSolution solution = matchingSolution(sourceImpedance,
+        numberFromText(numberText(result->r)), numberFromText(numberText(result->x)));
+    const ComponentValue one = componentValue(solution.reactanceOne, frequencyHz);
+    const ComponentValue two = componentValue(solution.reactanceTwo, frequencyHz);
+    if (std::isnan(solution.reactanceOne) || std::isnan(solution.reactanceTwo)
         || !std::isfinite(one.value) || !std::isfinite(two.value)) {
         result->warning = QStringLiteral("the network's parts come out infinite or undefined "
                                          "for this load; none is given");
         return true;
     }
     result->hasNetwork = true;
-    result->circuitVariant = calculationState.circuitVariant;
-    result->reactanceOne = calculationState.reactanceOne;
-    result->reactanceTwo = calculationState.reactanceTwo;
-    result->elementOne = componentText(calculationState.reactanceOne, frequencyHz);
-    result->elementTwo = componentText(calculationState.reactanceTwo, frequencyHz);
+    result->circuitVariant = solution.circuitVariant;
+    result->reactanceOne = solution.reactanceOne;
+    result->reactanceTwo = solution.reactanceTwo;
+    result->elementOne = componentText(solution.reactanceOne, frequencyHz);
+    result->elementTwo = componentText(solution.reactanceTwo, frequencyHz);
     return true;
 }
