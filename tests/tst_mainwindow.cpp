@@ -239,6 +239,10 @@ void tst_MainWindow::measurement_data()
                                   << "0";
     // A decimal comma reads as the point would: the defaults written the European way give
     // the defaults' result, not the silent 0 that toDouble alone gives.
+    // Each field's own unit typed after the number, as the captions ask for it.
+    QTest::newRow("units after the numbers")
+        << QStringList {"50 Ohm", "32.0 mV", "27.8mV", "2.0 ns", "18.130 MHz"} << "34.2409"
+        << "14.3275";
     QTest::newRow("decimal commas")
         << QStringList {"50", "32,0", "27,8", "2,0", "18,130"} << "34.2409"
         << "14.3275";
@@ -266,7 +270,9 @@ void tst_MainWindow::measurement()
     press("pushButtonCalculateImpedance");
     QCOMPARE(field("lineEditReal")->text(), real);
     QCOMPARE(field("lineEditJ")->text(), imag);
-    QCOMPARE(calculationState.sourceImpedance, numberFromText(inputs[0]));
+    QCOMPARE(calculationState.sourceImpedance,
+        numberFromText(
+            inputs[0], {QStringLiteral("Ohm"), QStringLiteral("Ohms"), QStringLiteral("\u03a9")}));
     QCOMPARE(calculationState.turnImag, 0.0); // the solver did not run
 }
 

@@ -127,6 +127,7 @@ private slots:
     void lostOutput();
     void outOfMemory();
     void standardInput();
+    void helpFitsATerminal();
 
 private:
     Run run(const QStringList &arguments);
@@ -495,6 +496,21 @@ void tst_MeasureCli::standardInput()
     const QByteArray out = process.readAllStandardOutput();
     QVERIFY2(out.startsWith("-\n") && out.contains("Z (Ohm)             34.2409 + j14.3275"),
         out.constData());
+}
+
+// --help says what the program does, the exit codes and an example, in lines that fit an
+// 80-column terminal.
+void tst_MeasureCli::helpFitsATerminal()
+{
+    const Run result = run({QStringLiteral("--help")});
+    QCOMPARE(result.exitCode, 0);
+    for (const char *part : {"Exit status: 0", "Example: zalvimo-measure", "--s1p <file>",
+             "--verbose", "F0000CH1.CSV"}) {
+        QVERIFY2(result.out.contains(QLatin1String(part)), part);
+    }
+    for (const QString &line : result.out.split(QLatin1Char('\n'))) {
+        QVERIFY2(line.size() <= 80, qPrintable(line));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_MeasureCli)

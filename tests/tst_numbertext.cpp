@@ -15,6 +15,8 @@ private slots:
     void reading();
     void acceptedTextsReadAsBefore_data();
     void acceptedTextsReadAsBefore();
+    void withUnits_data();
+    void withUnits();
 };
 
 void tst_NumberText::reading_data()
@@ -64,6 +66,39 @@ void tst_NumberText::acceptedTextsReadAsBefore()
     const double now = numberFromText(text);
     QVERIFY2(std::memcmp(&before, &now, sizeof now) == 0 || (std::isnan(before) && std::isnan(now)),
         qPrintable(QStringLiteral("%1 read as %2").arg(text).arg(now)));
+}
+
+void tst_NumberText::withUnits_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("units");
+    QTest::addColumn<double>("value");
+
+    const QStringList mv {"mV"};
+    const QStringList ohms {"Ohm", "Ohms", QStringLiteral("\u03a9")};
+    QTest::newRow("millivolts") << "27.8 mV" << mv << 27.8;
+    QTest::newRow("no blank") << "27.8mV" << mv << 27.8;
+    QTest::newRow("any case") << "18.13 mhz" << QStringList {"MHz"} << 18.13;
+    QTest::newRow("nanoseconds, negative") << "-2 ns" << QStringList {"ns", "nSec"} << -2.0;
+    QTest::newRow("ohms") << "50 Ohm" << ohms << 50.0;
+    QTest::newRow("the ohm sign") << QStringLiteral("75\u03a9") << ohms << 75.0;
+    QTest::newRow("a decimal comma and a unit") << "27,8 mV" << mv << 27.8;
+    QTest::newRow("blanks around") << "  64 mV " << mv << 64.0;
+    // Everything else reads as without units.
+    QTest::newRow("the unit alone") << "mV" << mv << 0.0;
+    QTest::newRow("another field's unit") << "2 ns" << mv << 0.0;
+    QTest::newRow("a unit in the middle") << "27 mV 8" << mv << 0.0;
+    QTest::newRow("a plain number") << "27.8" << mv << 27.8;
+    QTest::newRow("an exponent, no unit") << "1e3" << mv << 1000.0;
+    QTest::newRow("no number before the unit") << "e mV" << mv << 0.0;
+}
+
+void tst_NumberText::withUnits()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, units);
+    QFETCH(double, value);
+    QCOMPARE(numberFromText(text, units), value);
 }
 
 QTEST_GUILESS_MAIN(tst_NumberText)

@@ -21,12 +21,18 @@ constexpr int kChartWidth = 500; // pixels
 constexpr int kChartHeight = 400; // pixels
 constexpr double kHertzPerMegahertz = 1e6;
 
+// The units that the captions ask for; a user may type them after the number.
+const QStringList kOhms {QStringLiteral("Ohm"), QStringLiteral("Ohms"), QStringLiteral("\u03a9")};
+const QStringList kMillivolts {QStringLiteral("mV")};
+const QStringList kNanoseconds {QStringLiteral("ns"), QStringLiteral("nSec")};
+const QStringList kMegahertz {QStringLiteral("MHz")};
+
 // An impedance of the "Complex Math" page in ohms, read real part first, and the field pair
 // that shows the two impedances' combination.
 std::complex<double> impedanceFrom(const QLineEdit *realField, const QLineEdit *imagField)
 {
-    const double real = numberFromText(realField->text());
-    return {real, numberFromText(imagField->text())};
+    const double real = numberFromText(realField->text(), kOhms);
+    return {real, numberFromText(imagField->text(), kOhms)};
 }
 
 void showCombination(const Ui::MainWindowUi &ui, std::complex<double> z)
@@ -74,10 +80,11 @@ void MainWindow::on_pushButtonParallel_pressed()
 // or on an impedance typed in by hand.
 void MainWindow::on_pushButtonCompensate_pressed()
 {
-    const double r = numberFromText(ui->lineEditReal->text());
-    const double x = numberFromText(ui->lineEditJ->text());
-    const double frequencyHz = numberFromText(ui->lineEditFreq->text()) * kHertzPerMegahertz;
-    const double z0 = numberFromText(ui->lineEditSourceImpedance->text());
+    const double r = numberFromText(ui->lineEditReal->text(), kOhms);
+    const double x = numberFromText(ui->lineEditJ->text(), kOhms);
+    const double frequencyHz
+        = numberFromText(ui->lineEditFreq->text(), kMegahertz) * kHertzPerMegahertz;
+    const double z0 = numberFromText(ui->lineEditSourceImpedance->text(), kOhms);
 
     calculationState.sourceImpedance = z0;
     calculationState.zReal = r;
@@ -95,11 +102,11 @@ void MainWindow::on_pushButtonCompensate_pressed()
 
 void MainWindow::on_pushButtonCalculateImpedance_pressed()
 {
-    const double z0 = numberFromText(ui->lineEditSourceImpedance->text());
-    const double vRef = numberFromText(ui->lineEditVRef->text());
-    const double vX = numberFromText(ui->lineEditVX->text());
-    const double delay = numberFromText(ui->lineEditDelay->text());
-    const double freq = numberFromText(ui->lineEditFreq->text());
+    const double z0 = numberFromText(ui->lineEditSourceImpedance->text(), kOhms);
+    const double vRef = numberFromText(ui->lineEditVRef->text(), kMillivolts);
+    const double vX = numberFromText(ui->lineEditVX->text(), kMillivolts);
+    const double delay = numberFromText(ui->lineEditDelay->text(), kNanoseconds);
+    const double freq = numberFromText(ui->lineEditFreq->text(), kMegahertz);
 
     calculationState.sourceImpedance = z0;
     impedanceFromMeasurement(vRef, vX, delay, freq);

@@ -18,3 +18,23 @@ double numberFromText(const QString &text)
     }
     return value;
 }
+
+double numberFromText(const QString &text, const QStringList &units)
+{
+    const QString trimmed = text.trimmed();
+    for (const QString &unit : units) {
+        if (trimmed.size() > unit.size() && trimmed.endsWith(unit, Qt::CaseInsensitive)) {
+            const QString number = trimmed.left(trimmed.size() - unit.size());
+            // Only a whole number before the unit: "2e" of "2ens" is no number.
+            bool ok = false;
+            number.toDouble(&ok);
+            if (!ok && number.count(QLatin1Char(',')) == 1 && !number.contains(QLatin1Char('.'))) {
+                QString(number).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+            }
+            if (ok) {
+                return numberFromText(number);
+            }
+        }
+    }
+    return numberFromText(text);
+}

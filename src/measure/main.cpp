@@ -103,11 +103,21 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Takes the readings of Zalvimo's measuring method from oscilloscope captures (CSV) of "
-        "CH1 at the generator's terminal and CH2 at the antenna, by fitting a sine to each "
-        "channel, and prints V_reference, V_x, the delay, the frequency, the antenna's "
-        "impedance with its 1-sigma uncertainty, the circuit variant and both matching "
-        "components, as the window shows them."));
+        "Takes the readings of Zalvimo's measuring method from oscilloscope captures:\n"
+        "CH1 at the generator's terminal, CH2 at the antenna. It fits a sine to each\n"
+        "channel and prints V_reference, V_x, the delay and the frequency, the\n"
+        "antenna's impedance with its 1-sigma uncertainty, the circuit variant and\n"
+        "both matching components, as the window shows them.\n"
+        "\n"
+        "Reads CSV as Tektronix, Rigol, Siglent, Keysight, LeCroy, Owon and PicoScope\n"
+        "oscilloscopes save it; a channel a file (F0000CH1.CSV F0000CH2.CSV) is given\n"
+        "as two files, the reference's first. - reads standard input.\n"
+        "\n"
+        "Exit status: 0 every capture measured, 1 a capture could not be read or\n"
+        "measured (the others are still written), 2 bad options.\n"
+        "\n"
+        "Example: zalvimo-measure --freq 14.2 capture.csv\n"
+        "         zalvimo-measure --json --s1p sweep.s1p 14.0.csv 14.1.csv 14.2.csv"));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("captures"),
@@ -124,7 +134,8 @@ int main(int argc, char *argv[])
         QStringLiteral("ohm"), QStringLiteral("50"));
     const QCommandLineOption referenceOption(QStringLiteral("ref"),
         QStringLiteral("The column of CH1, the reference: its number (the first column is 1) "
-                       "or its name. Default: the first column after the time."),
+                       "or its name; col=N or name=X where a number is also a name. Default: "
+                       "the first column after the time."),
         QStringLiteral("column"));
     const QCommandLineOption vxOption(QStringLiteral("vx"),
         QStringLiteral("The column of CH2, V_x. Default: the second column after the time."),
