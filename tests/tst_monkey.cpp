@@ -41,7 +41,8 @@ const char *const kSamples[] = {"0", "50", "-50", "32.0", "27.8", "2.0", "18.130
 void typeText(QWidget *widget, const QString &text)
 {
     for (const uint codePoint : text.toUcs4()) {
-        const QString character = QString::fromUcs4(&codePoint, 1);
+        const char32_t unit = codePoint;
+        const QString character = QString::fromUcs4(&unit, 1);
         QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
         QApplication::sendEvent(widget, &press);
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, character);
@@ -64,7 +65,20 @@ private:
     void expectCompensation();
     void expectCombination(bool parallel);
     QString inputText(const char *name) const { return fields.value(QLatin1String(name))->text(); }
-    double inputNumber(const char *name) const { return numberFromText(inputText(name)); }
+    // A field's text as the window reads it: each field may carry its unit.
+    double inputNumber(const char *name) const
+    {
+        const QString field = QLatin1String(name);
+        const QStringList units
+            = field == QLatin1String("lineEditVRef") || field == QLatin1String("lineEditVX")
+            ? QStringList {QStringLiteral("mV")}
+            : field == QLatin1String("lineEditDelay")
+            ? QStringList {QStringLiteral("ns"), QStringLiteral("nSec")}
+            : field == QLatin1String("lineEditFreq")
+            ? QStringList {QStringLiteral("MHz")}
+            : QStringList {QStringLiteral("Ohm"), QStringLiteral("Ohms"), QStringLiteral("\u03a9")};
+        return numberFromText(inputText(name), units);
+    }
 
     MainWindow *window = nullptr;
     QHash<QString, QLineEdit *> fields;

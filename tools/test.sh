@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds Zalvimo twice and runs every test in each build:
-# once with warnings as errors, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is missing, then builds Zalvimo three times and runs every test in each
+# build: with warnings as errors, the same with Qt 6, and under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 # Before that it checks the formatting and runs each fuzz target for a short while.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # shellcheck source=dependencies.sh
 source "$root/tools/dependencies.sh"
 zalvimo_install_missing clang-format desktop-file-utils appstream dpkg-dev ngspice strace \
-    python3-scikit-rf
+    python3-scikit-rf qt6-base-dev qt6-base-dev-tools libgl-dev
 
 echo "== formatting"
 find "$root/src" "$root/tests" "$root/bench" "$root/tools" -name '*.cpp' -o -name '*.h' \
@@ -28,4 +29,5 @@ run_suite() {
 }
 
 run_suite warnings -DZALVIMO_WARNINGS_AS_ERRORS=ON
+run_suite qt6 -DZALVIMO_WARNINGS_AS_ERRORS=ON -DZALVIMO_QT=6
 run_suite sanitizers -DZALVIMO_WARNINGS_AS_ERRORS=ON -DZALVIMO_SANITIZE=ON
