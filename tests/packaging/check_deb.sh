@@ -56,6 +56,16 @@ copyright=$(unpacked ./usr/share/doc/zalvimo/copyright)
 echo "$copyright" | grep -qx 'License: GPL-3.0-or-later' \
     || fail "licence in the packaged copyright file"
 
+# What Debian's own checker says of the package: no error and no warning.
+lintian_report=$(lintian --tag-display-limit 0 --fail-on error,warning "$deb" 2>&1) \
+    || fail "lintian: $(echo "$lintian_report" | grep -v 'root privileges')"
+# The manual pages open with man.
+for page in zalvimo zalvimo-measure; do
+    manual=$(unpacked "./usr/share/man/man1/$page.1.gz" | gzip -dc | MANWIDTH=80 man -l - 2>&1)
+    echo "$manual" | grep -q "^NAME" || fail "the manual page of $page does not render"
+done
+echo "$entry" | grep -qx 'StartupWMClass=zalvimo' || fail "StartupWMClass of the desktop entry"
+
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"
     exit 1

@@ -27,8 +27,13 @@ for prefix in /usr /opt/zalvimo; do
 bin/zalvimo-measure
 libexec/zalvimo/zalvimo
 share/applications/$app_id.desktop
+share/doc/zalvimo/README.md
+share/doc/zalvimo/capture-20m.csv
+share/doc/zalvimo/changelog.gz
 share/doc/zalvimo/copyright
 share/icons/hicolor/128x128/apps/$app_id.png
+share/man/man1/zalvimo-measure.1.gz
+share/man/man1/zalvimo.1.gz
 share/metainfo/$app_id.metainfo.xml
 share/zalvimo/Z_region.png
 share/zalvimo/zentu.png"
