@@ -76,3 +76,7 @@ echo "| Measurement press (fields to fields) | $(result "$window" '"measurement"
 echo "| Compensation press (fields to fields) | $(result "$window" '"compensation"') | | |"
 echo
 "$build/bench/bench_measure"
+
+echo
+echo "zalvimo-match, every network with its parts, response and band (median of 9):"
+"$build/bench/bench_match" -median 9 2>/dev/null | grep -A1 '^RESULT' | grep -v '^--'

@@ -56,7 +56,8 @@ QStringList overflowingTexts(const QWidget *window)
         }
     }
     for (const QPushButton *button : window->findChildren<QPushButton *>()) {
-        const int margins = 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button)
+        const int margins
+            = 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button)
             + 2 * button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
         if (widthOf(button, button->text()) + margins > button->width()) {
             report(button, button->text());
@@ -102,9 +103,8 @@ QFont fittingApplicationFont(const QFont &base)
         }
     }
     const QScreen *screen = QGuiApplication::primaryScreen();
-    const double dpi = screen && screen->logicalDotsPerInchY() > 0
-        ? screen->logicalDotsPerInchY()
-        : kReferenceDpi;
+    const double dpi = screen && screen->logicalDotsPerInchY() > 0 ? screen->logicalDotsPerInchY()
+                                                                   : kReferenceDpi;
     const double smallest = kSmallestPointSize * kReferenceDpi / dpi;
     QFont chosen = base;
     bool found = false;

@@ -30,7 +30,8 @@ done
 
 listing=$(dpkg-deb -c "$deb")
 files=$(echo "$listing" | awk '{ print $6 }')
-for path in ./usr/bin/zalvimo ./usr/bin/zalvimo-measure ./usr/libexec/zalvimo/zalvimo \
+for path in ./usr/bin/zalvimo ./usr/bin/zalvimo-measure ./usr/bin/zalvimo-match \
+    ./usr/libexec/zalvimo/zalvimo \
     ./usr/share/zalvimo/zentu.png ./usr/share/zalvimo/Z_region.png \
     ./usr/share/applications/io.github.zalvimo.Zalvimo.desktop \
     ./usr/share/metainfo/io.github.zalvimo.Zalvimo.metainfo.xml \
@@ -38,7 +39,8 @@ for path in ./usr/bin/zalvimo ./usr/bin/zalvimo-measure ./usr/libexec/zalvimo/za
     ./usr/share/doc/zalvimo/copyright; do
     echo "$files" | grep -qx "$path" || fail "package lacks $path"
 done
-for program in ./usr/bin/zalvimo ./usr/bin/zalvimo-measure ./usr/libexec/zalvimo/zalvimo; do
+for program in ./usr/bin/zalvimo ./usr/bin/zalvimo-measure ./usr/bin/zalvimo-match \
+    ./usr/libexec/zalvimo/zalvimo; do
     echo "$listing" | grep -q "^-rwxr-xr-x root/root .* $program\$" || fail "mode or owner of $program"
 done
 unpacked() {
@@ -60,7 +62,7 @@ echo "$copyright" | grep -qx 'License: GPL-3.0-or-later' \
 lintian_report=$(lintian --tag-display-limit 0 --fail-on error,warning "$deb" 2>&1) \
     || fail "lintian: $(echo "$lintian_report" | grep -v 'root privileges')"
 # The manual pages open with man.
-for page in zalvimo zalvimo-measure; do
+for page in zalvimo zalvimo-measure zalvimo-match; do
     manual=$(unpacked "./usr/share/man/man1/$page.1.gz" | gzip -dc | MANWIDTH=80 man -l - 2>&1)
     echo "$manual" | grep -q "^NAME" || fail "the manual page of $page does not render"
 done

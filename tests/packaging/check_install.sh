@@ -24,6 +24,7 @@ for prefix in /usr /opt/zalvimo; do
     root="$stage$prefix"
     DESTDIR="$stage" cmake --install "$build" --prefix "$prefix" >/dev/null
     expected="bin/zalvimo
+bin/zalvimo-match
 bin/zalvimo-measure
 libexec/zalvimo/zalvimo
 share/applications/$app_id.desktop
@@ -32,6 +33,7 @@ share/doc/zalvimo/capture-20m.csv
 share/doc/zalvimo/changelog.gz
 share/doc/zalvimo/copyright
 share/icons/hicolor/128x128/apps/$app_id.png
+share/man/man1/zalvimo-match.1.gz
 share/man/man1/zalvimo-measure.1.gz
 share/man/man1/zalvimo.1.gz
 share/metainfo/$app_id.metainfo.xml
@@ -40,7 +42,7 @@ share/zalvimo/zentu.png"
     actual=$(cd "$root" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
     [ "$actual" = "$(echo "$expected" | LC_ALL=C sort)" ] || fail "installed files under $prefix:
 $actual"
-    for program in bin/zalvimo bin/zalvimo-measure libexec/zalvimo/zalvimo; do
+    for program in bin/zalvimo bin/zalvimo-measure bin/zalvimo-match libexec/zalvimo/zalvimo; do
         [ -x "$root/$program" ] || fail "$program is not executable"
     done
     [ "$(png_size "$root/share/zalvimo/zentu.png")" = 431x431 ] || fail "zentu.png size"
