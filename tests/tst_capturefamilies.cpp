@@ -97,6 +97,25 @@ QVector<File> tektronix(const ScopeCapture &c)
     return files;
 }
 
+QVector<File> tektronixMdo(const ScopeCapture &c)
+{
+    // Tektronix MDO3000/MSO4000, both channels in one file: settings in columns beside each
+    // other, three lines of commas, a label line, then TIME,CH1,CH2 (the first lines of an
+    // MDO3014 file as a public write-up quotes them).
+    return {{QStringLiteral("tek0000ALL.csv"),
+        "Model,MDO3014\nFirmware Version,1.20\n\nWaveform Type,ANALOG,ANALOG\n"
+        "Point Format,Y,Y\nHorizontal Units,s,s\nHorizontal Scale,4e-07,4e-07\n"
+        "Horizontal Delay,0,0\nSample Interval,"
+            + g(interval(c), 6) + ',' + g(interval(c), 6) + "\nRecord Length,"
+            + QByteArray::number(c.time.size()) + ',' + QByteArray::number(c.time.size())
+            + "\nGating,0.0% to 100.0%,0.0% to 100.0%\nProbe Attenuation,10,10\n"
+              "Vertical Units,V,V\nVertical Offset,0,0\nVertical Scale,0.02,0.01\n"
+              "Vertical Position,0,0\n,,\n,,\n,,\nLabel,,\nTIME,CH1,CH2\n"
+            + rows(c, [](int, double t, double one, double two) {
+                  return scientific(t, 7) + ',' + fixed(one, 5) + ',' + fixed(two, 5) + '\n';
+              })}};
+}
+
 QVector<File> rigolDs1000z(const ScopeCapture &c)
 {
     // Rigol DS1000Z (Cbabe/Power_Electronics, NewFile1.csv).
@@ -262,6 +281,8 @@ void tst_CaptureFamilies::families_data()
 
     QTest::newRow("Tektronix TBS, two files")
         << Family(tektronix) << 18.13 << 34.24 << 14.33 << 1.0 << 2500;
+    QTest::newRow("Tektronix MDO/MSO, one file")
+        << Family(tektronixMdo) << 24.9 << 35.0 << -15.0 << 0.5 << 5000;
     QTest::newRow("Rigol DS1000Z") << Family(rigolDs1000z) << 7.1 << 20.0 << -30.0 << 2.0 << 5000;
     QTest::newRow("Keysight InfiniiVision")
         << Family(keysight) << 14.2 << 42.0 << -27.0 << 1.0 << 5000;
