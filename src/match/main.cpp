@@ -1,6 +1,7 @@
 // zalvimo-match: every L-network that matches a load to a transceiver, built from parts one
 // can buy or wind, with their losses, the stress at a power, and the band it matches.
 
+#include "commandline.h"
 #include "matchdesign.h"
 #include "matchreport.h"
 #include "printabletext.h"
@@ -21,22 +22,6 @@ namespace {
 
 enum ExitCode { Success = 0, NoMatch = 1, BadUsage = 2 };
 constexpr double kHertzPerMegahertz = 1e6;
-
-void printError(const QString &message)
-{
-    std::fprintf(stderr, "zalvimo-match: %s\n", printableText(message).toUtf8().constData());
-}
-
-// A number in a range, with a decimal point or one decimal comma.
-bool numberIn(const QString &text, double lowest, double highest, double *value)
-{
-    bool ok = false;
-    *value = text.toDouble(&ok);
-    if (!ok && text.count(QLatin1Char(',')) == 1 && !text.contains(QLatin1Char('.'))) {
-        *value = QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
-    }
-    return ok && *value >= lowest && *value <= highest;
-}
 
 // The load at a frequency of a sweep: interpolated in S11 between the two points around it.
 std::complex<double> loadAt(const TouchstoneSweep &sweep, double hertz)

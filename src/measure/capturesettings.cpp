@@ -18,17 +18,6 @@ bool isBlank(char c)
     return c == ' ' || c == '\t';
 }
 
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && isBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && isBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';

@@ -17,17 +17,6 @@ bool isBlank(char c)
     return c == ' ' || c == '\t';
 }
 
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && isBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && isBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 // Whether the bytes look like UTF-16 little endian without a mark: ASCII text with a NUL
 // after every character.
 bool looksLikeUtf16LittleEndian(const QByteArray &bytes)
@@ -46,6 +35,17 @@ bool looksLikeUtf16LittleEndian(const QByteArray &bytes)
 }
 
 } // namespace
+
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && isBlank(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
 
 DecodedText decodeText(const QByteArray &bytes)
 {

@@ -58,6 +58,9 @@ Dialect sniffDialect(std::string_view text);
 
 using Fields = std::vector<std::string_view>;
 
+// A text without the blanks and tabs around it.
+std::string_view trimmed(std::string_view text);
+
 // The fields of a line, each without blanks around it. A field in double quotes may hold
 // the separator and a decimal comma; its quotes are taken away (a doubled quote inside
 // stays doubled). An empty line has one empty field; "a,b," has three fields.

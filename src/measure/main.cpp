@@ -5,6 +5,7 @@
 #include "capture.h"
 #include "capturemeasurement.h"
 #include "capturereader.h"
+#include "commandline.h"
 #include "measuredsweep.h"
 #include "measurementreport.h"
 #include "numbertext.h"
@@ -30,24 +31,6 @@
 namespace {
 
 enum ExitCode { Success = 0, BadCapture = 1, BadUsage = 2 };
-
-// Every message goes through here: what a file or an argument brings into it is made
-// safe for the terminal.
-void printError(const QString &message)
-{
-    std::fprintf(stderr, "zalvimo-measure: %s\n", printableText(message).toUtf8().constData());
-}
-
-// A number in a range, written with a decimal point or one decimal comma.
-bool numberIn(const QString &text, double lowest, double highest, double *value)
-{
-    bool ok = false;
-    *value = text.toDouble(&ok);
-    if (!ok && text.count(QLatin1Char(',')) == 1 && !text.contains(QLatin1Char('.'))) {
-        *value = QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
-    }
-    return ok && *value >= lowest && *value <= highest;
-}
 
 // Writes the sweep of every measured capture as a Touchstone file, whole or not at all.
 bool writeSweep(const QString &path, const QVector<MeasuredFile> &measured)
