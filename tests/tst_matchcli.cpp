@@ -123,6 +123,12 @@ void tst_MatchCli::statusAndMessages()
         out.isEmpty() ? result.out.isEmpty() : result.out.contains(out), qPrintable(result.out));
     QVERIFY2(
         err.isEmpty() ? result.err.isEmpty() : result.err.contains(err), qPrintable(result.err));
+    // An 80-column terminal; the usage line names the program by the path it was started with.
+    for (const QString &line : result.out.split(QLatin1Char('\n'))) {
+        QVERIFY2(arguments != QStringList {QStringLiteral("--help")} || line.size() <= 80
+                || line.startsWith(QLatin1String("Usage: ")),
+            qPrintable(line));
+    }
 }
 
 // The keys that scripts rely on, with their units, and the window's network among them.

