@@ -9,8 +9,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace {
@@ -140,6 +140,43 @@ QString columnList(const std::vector<std::size_t> &columns)
     return list.join(QStringLiteral(", "));
 }
 
+// The common data line read in one pass, as the general road would read it: `width`
+// finite numbers in the first fields, nothing after them but blanks and separators. False
+// for anything else (a sign, a quote, text, a value that is not finite, another field),
+// which the general road then reads and judges.
+bool plainRow(std::string_view line, char separator, std::size_t width, std::vector<double> *row)
+{
+    const char *p = line.data();
+    const char *const end = p + line.size();
+    for (std::size_t c = 0; c < width; ++c) {
+        while (p != end && (*p == ' ' || *p == '\t')) {
+            ++p;
+        }
+        double value = 0;
+        const std::from_chars_result result = std::from_chars(p, end, value);
+        if (result.ec != std::errc() || result.ptr == p || !std::isfinite(value)) {
+            return false;
+        }
+        p = result.ptr;
+        while (p != end && (*p == ' ' || *p == '\t')) {
+            ++p;
+        }
+        if (c + 1 < width) {
+            if (p == end || *p != separator) {
+                return false;
+            }
+            ++p;
+        }
+        (*row)[c] = value;
+    }
+    for (; p != end; ++p) {
+        if (*p != ' ' && *p != '\t' && *p != separator) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Reads the data lines: every line from the first one with numbers in all the data
 // columns to the end. A data line with text in a data column is an error; settings may
 // stand beside the data in the other columns (as Tektronix writes them).
@@ -163,8 +200,23 @@ bool readTable(std::string_view text, const Dialect &dialect, const QString &fil
     std::vector<Parsed> kinds(width);
     std::size_t lastDataLength = 0;
     bool started = false;
+    // The data are the first columns of the line, as in most files.
+    bool contiguous = true;
+    for (std::size_t c = 0; c < width; ++c) {
+        contiguous = contiguous && columns[c] == c;
+    }
+    const bool fastPath = contiguous && !dialect.decimalComma;
     while (cursor.next(&line)) {
         if (isBlankLine(line.text)) {
+            continue;
+        }
+        if (started && fastPath && line.terminated
+            && plainRow(line.text, dialect.separator, width, &row)) {
+            for (std::size_t c = 0; c < width; ++c) {
+                table->values[c].push_back(row[c]);
+            }
+            lastDataLength = line.text.size();
+            table->lastLine = line.number;
             continue;
         }
         splitFields(line.text, dialect.separator, &fields);
@@ -232,7 +284,17 @@ bool readTable(std::string_view text, const Dialect &dialect, const QString &fil
         }
 
         // Fields beside the data: settings (a name and its value) are kept, a number that
-        // stands alone is a column the data do not have.
+        // stands alone is a column the data do not have. Most lines have none.
+        if (fields.size() == width && contiguous
+            && std::none_of(kinds.begin(), kinds.end(),
+                [](Parsed kind) { return kind == Parsed::NotFinite; })) {
+            for (std::size_t c = 0; c < width; ++c) {
+                table->values[c].push_back(row[c]);
+            }
+            lastDataLength = line.text.size();
+            table->lastLine = line.number;
+            continue;
+        }
         bool setting = false;
         std::int64_t strayColumn = -1;
         for (std::size_t j = 0, c = 0; j < fields.size(); ++j) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -136,39 +137,40 @@ Dialect sniffDialect(std::string_view text)
 void splitFields(std::string_view line, char separator, Fields *fields)
 {
     fields->clear();
-    std::size_t start = 0;
+    const char *p = line.data();
+    const char *const end = p + line.size();
     for (;;) {
-        // A field that starts with a quote runs to the closing quote; the separator may
-        // stand inside it.
-        std::size_t searchFrom = start;
-        while (searchFrom < line.size() && isBlank(line[searchFrom])) {
-            ++searchFrom;
+        while (p != end && isBlank(*p)) {
+            ++p;
         }
-        if (searchFrom < line.size() && line[searchFrom] == '"') {
-            std::size_t close = searchFrom + 1;
-            for (;;) {
-                close = line.find('"', close);
-                if (close == std::string_view::npos || close + 1 >= line.size()
-                    || line[close + 1] != '"') {
-                    break;
-                }
-                close += 2; // a doubled quote inside the field
+        const char *fieldEnd;
+        std::string_view field;
+        if (p != end && *p == '"') {
+            // A quoted field runs to its closing quote (a doubled quote stays inside) and
+            // may hold the separator; an unclosed quote runs to the end of the line.
+            const char *close = p + 1;
+            while (close != end && !(*close == '"' && (close + 1 == end || close[1] != '"'))) {
+                close += *close == '"' ? 2 : 1;
             }
-            searchFrom = close == std::string_view::npos ? line.size() : close;
-        }
-        const std::size_t end = line.find(separator, searchFrom);
-        std::string_view field = trimmed(line.substr(
-            start, end == std::string_view::npos ? std::string_view::npos : end - start));
-        if (field.size() >= 2 && field.front() == '"' && field.back() == '"') {
-            field = trimmed(field.substr(1, field.size() - 2));
-        } else if (!field.empty() && field.front() == '"') {
-            field.remove_prefix(1); // an unclosed quote: the rest of the line
+            field = trimmed(
+                std::string_view(p + 1, std::size_t((close == end ? end : close) - p - 1)));
+            const void *next
+                = close == end ? nullptr : std::memchr(close, separator, std::size_t(end - close));
+            fieldEnd = next ? static_cast<const char *>(next) : end;
+        } else {
+            const void *next = p == end ? nullptr : std::memchr(p, separator, std::size_t(end - p));
+            fieldEnd = next ? static_cast<const char *>(next) : end;
+            const char *last = fieldEnd;
+            while (last != p && isBlank(last[-1])) {
+                --last;
+            }
+            field = std::string_view(p, std::size_t(last - p));
         }
         fields->push_back(field);
-        if (end == std::string_view::npos) {
+        if (fieldEnd == end) {
             return;
         }
-        start = end + 1;
+        p = fieldEnd + 1;
     }
 }
 
@@ -199,9 +201,10 @@ Parsed parseNumber(std::string_view field, bool decimalComma, double *value)
         }
     }
     // PicoScope writes an over-range sample as an infinity sign.
-    const std::string_view rest(begin, std::size_t(end - begin));
-    if (rest == "\xe2\x88\x9e" || rest == "-\xe2\x88\x9e") {
-        return Parsed::NotFinite;
+    if (*begin == '\xe2' || (*begin == '-' && end - begin > 1 && begin[1] == '\xe2')) {
+        const std::string_view rest(begin, std::size_t(end - begin));
+        return rest == "\xe2\x88\x9e" || rest == "-\xe2\x88\x9e" ? Parsed::NotFinite
+                                                                 : Parsed::NotNumber;
     }
     const std::from_chars_result result = std::from_chars(begin, end, *value);
     if (result.ec == std::errc::invalid_argument || result.ptr != end) {
