@@ -238,12 +238,20 @@ void tst_CaptureReader::badFiles_data()
         << ""
         << ""
         << "cap.csv:1: 5002 fields on one line; an oscilloscope's file has far fewer";
-    QTest::newRow("repeated time stamps and no interval")
-        << QByteArray("Time,CH1,CH2\n-2.50E-02,0.1,0.2\n-2.50E-02,0.3,0.4\n-2.49E-02,0.2,0.1\n")
+    QTest::newRow("repeated time stamps, unevenly")
+        << QByteArray("Time,CH1,CH2\n-2.50E-02,0.1,0.2\n-2.50E-02,0.3,0.4\n-2.49E-02,0.2,0.1\n"
+                      "-2.40E-02,0.1,0.2\n-2.39E-02,0.1,0.2\n")
         << ""
         << ""
-        << "cap.csv:3: column 1 ('Time') repeats its time stamps (-0.025 twice): the file was "
-           "saved with too few digits; save the capture again from the oscilloscope";
+        << "cap.csv:3: column 1 ('Time') repeats its time stamps (-0.025 twice) and they are not "
+           "evenly spaced: the file was saved with too few digits; save the capture again from "
+           "the oscilloscope";
+    QTest::newRow("every stamp twice: peak detect")
+        << QByteArray("Time,CH1,CH2\n0,0.1,0.2\n0,0.3,0.4\n2e-9,0.2,0.1\n2e-9,0.1,0.2\n") << ""
+        << ""
+        << "cap.csv:3: column 1 ('Time') gives every time stamp twice: these are the minimum "
+           "and the maximum of each interval (peak detect or envelope), not samples; capture "
+           "in the acquisition mode 'sample' (normal)";
 }
 
 void tst_CaptureReader::badFiles()
@@ -392,6 +400,68 @@ void tst_CaptureReader::families_data()
                 + number(wave(k, 1), 'f', 4) + ", \n";
         }) << "DS1000B.csv" << 2 << 30
                                    << -1.2e-5 << 1e-8 << 0.0 << 1;
+    // Rigol MSO5000: "t0 = …s, tInc = …" beside the names "Time(s),CH1V", every row ending
+    // in two commas (the first lines of an MSO5000 file as the README of a converter of its
+    // logic-probe CSV to VCD quotes them: "Time(s),D7-D0,D15-D8,t0 = -0.01s, tInc = 1e-09,").
+    QTest::newRow("Rigol MSO5000, as quoted")
+        << withRows("Time(s),CH1V,CH2V,t0 = -0.01s, tInc = 1e-09,\n", 30,
+               [](int k) {
+                   return number(-9.999999e-3 + 1e-9 * k, 'E', 6) + ',' + number(wave(k, 0), 'E', 6)
+                       + ',' + number(wave(k, 1), 'E', 6) + ",,\n";
+               })
+        << "RigolDS0.csv" << 2 << 30 << -9.999999e-3 << 1e-9 << 0.0 << 1;
+    // Rigol's later platform without its settings: "Time(s),CH4V", no trailing commas
+    // (RuiNelson/rigol2spice, Tests/rigol2spiceTests/SampleFiles/Centaurus.csv).
+    QTest::newRow("Rigol Time(s),CH4V") << withRows("Time(s),CH4V\n", 30,
+        [](int k) {
+            return number(-1.04e-1 + 1e-3 * k, 'e', 6) + ','
+                + number(-9.733333e-3 + wave(k, 0), 'e', 6) + '\n';
+        }) << "Centaurus.csv" << 1 << 30 << -0.104
+                                        << 1e-3 << -9.733333 << 4;
+    // Rigol DS1000E, one channel: names and units end in a comma, so does every row
+    // (janengelbrecht/RIGOL_DS1052_Tools, NewFile0.csv).
+    QTest::newRow("Rigol DS1000E, one channel") << withRows("X,CH1,\nSecond,Volt,\n", 30,
+        [](int k) {
+            return number(-3e-3 + 1e-5 * k, 'e', 7) + ',' + number(0.1 + wave(k, 0), 'e', 5)
+                + ",\n";
+        }) << "NewFile0.csv" << 1 << 30 << -3e-3 << 1e-5
+                                                << 100.0 << 1;
+    // Rigol DS1000E, two channels named "X(CH1)" and "X(CH2)" (a lab report's plotting
+    // script quotes the first two lines: "Time,X(CH1),X(CH2)," and "Second,Volt,Volt,").
+    QTest::newRow("Rigol DS1000E, two channels")
+        << withRows("Time,X(CH1),X(CH2),\nSecond,Volt,Volt,\n", 30,
+               [](int k) {
+                   return number(-3e-3 + 1e-5 * k, 'e', 7) + ',' + number(wave(k, 0), 'e', 5) + ','
+                       + number(wave(k, 1), 'e', 5) + ",\n";
+               })
+        << "NewFile1.csv" << 2 << 30 << -3e-3 << 1e-5 << 0.0 << 1;
+    // Siglent SDS1000 with its settings off: "Source,CH1,CH2" over "Second,Volt,Volt"
+    // (ArdanEslik/AKU-RLI-Dataset, SDS00001.CSV).
+    QTest::newRow("Siglent with settings off") << withRows("Source,CH1,CH2\nSecond,Volt,Volt\n", 30,
+        [](int k) {
+            return number(-0.01999999955 + 4e-6 * k, 'f', 11) + ','
+                + number(0.58 + wave(k, 0), 'f', 5) + ',' + number(wave(k, 1), 'f', 5) + '\n';
+        }) << "SDS00001.CSV" << 2 << 30 << -0.01999999955
+                                               << 4e-6 << 580.0 << 1;
+    // Rohde & Schwarz RTB2000, one channel a file: "in s,C1 in V", eight digits (the first
+    // lines as a public converter of RTB2000 files to SPICE quotes them:
+    // "-5.9999832E-01,1.7738342E-03").
+    QTest::newRow("Rohde & Schwarz RTB, one channel") << withRows("in s,C2 in V\n", 30,
+        [](int k) {
+            return number(-5.9999832e-1 + 2e-6 * k, 'E', 7) + ','
+                + number(1.7738342e-3 + wave(k, 0), 'E', 7) + '\n';
+        }) << "WFM02.CSV" << 1 << 30 << -0.59999832 << 2e-6
+                                                      << 1.7738342 << 2;
+    // Rohde & Schwarz, four channels in one file, the time in five digits
+    // (lzt66666/TDL-WMS-laser-calibration-helper, WFM.CSV): the stamps are taken as written.
+    QTest::newRow("Rohde & Schwarz, four channels")
+        << withRows("in s,C1 in V,C2 in V,C3 in V,C4 in V\n", 30,
+               [](int k) {
+                   return number(-1.094e-2 + k / 3e5, 'E', 4) + ','
+                       + number(0.208389 + wave(k, 0), 'E', 5) + ',' + number(wave(k, 1), 'E', 5)
+                       + ',' + number(wave(k, 2), 'E', 5) + ',' + number(wave(k, 3), 'E', 5) + '\n';
+               })
+        << "WFM.CSV" << 2 << 30 << -1.094e-2 << 3e-6 << 208.389 << 1;
     // UTF-16, as a spreadsheet saves a capture as "Unicode text": tabs.
     const QString unicode
         = QStringLiteral("Time (s)\tCH1 (V)\tCH2 (V)\r\n0\t0,1\t0,2\r\n1e-9\t0,3\t0,4\r\n");

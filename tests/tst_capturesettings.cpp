@@ -126,6 +126,9 @@ void tst_CaptureSettings::channelTags_data()
     QTest::newRow("Tektronix file") << QByteArray("F0000CH2.CSV") << 2;
     QTest::newRow("LeCroy file") << QByteArray("C1--antenna--00000.csv") << 1;
     QTest::newRow("a column name") << QByteArray("CH2 (V)") << 2;
+    QTest::newRow("Rohde & Schwarz's name") << QByteArray("C2 in V") << 2;
+    QTest::newRow("Rigol DS1000E's name") << QByteArray("X(CH2)") << 2;
+    QTest::newRow("a model number") << QByteArray("C12A") << 0;
     QTest::newRow("Owon's name") << QByteArray("CH1_Voltage(mV)") << 1;
     QTest::newRow("PicoScope's channel letter") << QByteArray("Channel B") << 2;
     QTest::newRow("Keysight's channel number") << QByteArray("2") << 2;

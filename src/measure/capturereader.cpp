@@ -455,6 +455,86 @@ bool looksLikeTime(const Column &column)
     return false;
 }
 
+// What repeated time stamps say of the samples behind them.
+struct RepeatedStamps
+{
+    // Every stamp exactly twice: the minimum and the maximum of one interval, as an
+    // oscilloscope writes them in peak-detect or envelope mode. Not samples of a sine.
+    bool pairs = false;
+    // The stamps lie on an even grid that was printed with too few digits: every step is a
+    // whole number of the smallest step, and every stamp lies within its printing resolution
+    // of a straight line (whose start and interval these are). A run of equal stamps is
+    // printed no finer than the steps into and out of it, so those bound the resolution.
+    bool evenGrid = false;
+    double start = 0;
+    double increment = 0;
+};
+
+RepeatedStamps repeatedStamps(const std::vector<double> &t)
+{
+    RepeatedStamps stamps;
+    const std::size_t n = t.size();
+    if (n < 3) {
+        return stamps;
+    }
+    double quantum = std::numeric_limits<double>::infinity();
+    bool pairs = n % 2 == 0;
+    double sum = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        sum += t[k];
+        if (k > 0) {
+            const double step = t[k] - t[k - 1];
+            if (step > 0) {
+                quantum = std::min(quantum, step);
+            }
+            pairs = pairs && (k % 2 == 1 ? step == 0 : step > 0);
+        }
+    }
+    if (pairs) {
+        stamps.pairs = true;
+        return stamps;
+    }
+    // The least-squares line through (k, t_k), with k measured from its mean.
+    const double meanK = double(n - 1) / 2;
+    const double meanT = sum / double(n);
+    double sxy = 0;
+    double sxx = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const double dk = double(k) - meanK;
+        sxy += dk * (t[k] - meanT);
+        sxx += dk * dk;
+    }
+    const double increment = sxy / sxx;
+    const double start = meanT - increment * meanK;
+    if (!(increment > 0) || !std::isfinite(start) || !std::isfinite(quantum)) {
+        return stamps;
+    }
+    for (std::size_t i = 0; i < n;) {
+        std::size_t j = i;
+        while (j + 1 < n && t[j + 1] == t[i]) {
+            ++j;
+        }
+        const double into = i > 0 ? t[i] - t[i - 1] : 0;
+        const double outOf = j + 1 < n ? t[j + 1] - t[j] : 0;
+        if (std::abs(outOf / quantum - std::round(outOf / quantum)) > 1e-3) {
+            return stamps;
+        }
+        // Rounding moves a stamp by half the resolution at most; a quarter more allows
+        // for the line's own error on a short file.
+        const double tolerance = 0.75 * std::max(into, outOf);
+        for (std::size_t k = i; k <= j; ++k) {
+            if (!(std::abs(t[k] - (start + increment * double(k))) <= tolerance)) {
+                return stamps;
+            }
+        }
+        i = j + 1;
+    }
+    stamps.evenGrid = true;
+    stamps.start = start;
+    stamps.increment = increment;
+    return stamps;
+}
+
 struct TimeAxis
 {
     bool fromColumn = false; // the first data column is time or sample numbers
@@ -542,26 +622,44 @@ bool timeAxis(Table &table, const std::vector<Column> &columns, const TimeSettin
                               column.unit.empty() ? QStringLiteral("s")
                                                   : QString::fromStdString(column.unit)));
     } else if (rising && repeated > 0) {
-        // A spreadsheet that saved the times with three digits repeats them; the interval
-        // of the settings still tells the times.
-        if (settings.increment <= 0) {
+        // Times printed with too few digits repeat (a spreadsheet that re-saved them with
+        // three, an oscilloscope that writes five at a fine sample interval). The interval
+        // of the settings tells the times; without one, the stamps' own even grid does.
+        const double scale = secondsPerUnit(column.unit);
+        const RepeatedStamps stamps = repeatedStamps(first);
+        if (stamps.pairs) {
             *error = at(fileName, lineOf(repeated),
-                QStringLiteral("%1 repeats its time stamps (%2 twice): the file was saved with "
-                               "too few digits; save the capture again from the oscilloscope")
+                QStringLiteral("%1 gives every time stamp twice: these are the minimum and the "
+                               "maximum of each interval (peak detect or envelope), not samples; "
+                               "capture in the acquisition mode 'sample' (normal)")
+                    .arg(described(column)));
+            return false;
+        }
+        if (scale == 0 || (settings.increment <= 0 && !stamps.evenGrid)) {
+            *error = at(fileName, lineOf(repeated),
+                QStringLiteral("%1 repeats its time stamps (%2 twice) and they are not evenly "
+                               "spaced: the file was saved with too few digits; save the "
+                               "capture again from the oscilloscope")
                     .arg(described(column))
                     .arg(first[repeated]));
             return false;
         }
-        const double start = first.front() * secondsPerUnit(column.unit);
+        const bool fromSettings = settings.increment > 0;
+        const double start = fromSettings ? first.front() * scale : stamps.start * scale;
+        const double increment = fromSettings ? settings.increment : stamps.increment * scale;
         axis->seconds.resize(n);
         for (std::size_t k = 0; k < n; ++k) {
-            axis->seconds[k] = start + double(k) * settings.increment;
+            axis->seconds[k] = start + double(k) * increment;
         }
         axis->fromColumn = true;
         warnings->append(at(fileName, lineOf(repeated),
-            QStringLiteral("%1 repeats its time stamps (saved with too few digits); the times "
-                           "are taken from %2")
-                .arg(described(column), interval)));
+            QStringLiteral("%1 repeats its time stamps (printed with too few digits); the "
+                           "times are taken from %2")
+                .arg(described(column),
+                    fromSettings ? interval
+                                 : QStringLiteral("their even spacing, every %1 s from %2 s")
+                                       .arg(increment, 0, 'g', 6)
+                                       .arg(start, 0, 'g', 9))));
     } else if (looksLikeTime(column) && n >= 2) {
         *error = at(fileName, lineOf(fallsAt ? fallsAt : repeated),
             QStringLiteral("%1 is named as the time but does not increase").arg(described(column)));

@@ -242,8 +242,10 @@ int channelTag(std::string_view text)
         } else if (t.compare(i, 2, "ch") == 0 && i + 2 < t.size() && isDigit(t[i + 2])) {
             found(t[i + 2] - '0');
             i += 2;
-        } else if (t[i] == 'c' && wordStart && i + 2 < t.size() && isDigit(t[i + 1])
-            && t[i + 2] == '-') {
+        } else if (t[i] == 'c' && wordStart && i + 1 < t.size() && isDigit(t[i + 1])
+            && (i + 2 == t.size()
+                || !(isDigit(t[i + 2]) || (t[i + 2] >= 'a' && t[i + 2] <= 'z')))) {
+            // "C2--trace--00000.csv" (LeCroy), "C2 in V" (Rohde & Schwarz)
             found(t[i + 1] - '0');
         }
     }

@@ -45,8 +45,8 @@ struct TimeSettings
 TimeSettings timeSettings(const std::vector<SettingsRow> &rows, bool decimalComma);
 
 // The number of the oscilloscope's channel that a text names: "CH2", "C2" (LeCroy's
-// "C2--trace--00000.csv"), "F0000CH2.CSV" (Tektronix), "Channel B" (PicoScope); 0 when it
-// names none or more than one.
+// "C2--trace--00000.csv", Rohde & Schwarz's "C2 in V"), "F0000CH2.CSV" (Tektronix),
+// "Channel B" (PicoScope); 0 when it names none or more than one.
 int channelTag(std::string_view text);
 
 // The channel a one-channel file says it holds, in a setting "Source,CH1" or
