@@ -246,10 +246,15 @@ void tst_CaptureReader::badFiles_data()
         << "cap.csv:3: column 1 ('Time') repeats its time stamps (-0.025 twice) and they are not "
            "evenly spaced: the file was saved with too few digits; save the capture again from "
            "the oscilloscope";
-    QTest::newRow("every stamp twice: peak detect")
-        << QByteArray("Time,CH1,CH2\n0,0.1,0.2\n0,0.3,0.4\n2e-9,0.2,0.1\n2e-9,0.1,0.2\n") << ""
+    // The maker's "Example CSV2: Waveform of channel 1, pairs of values" (R&S RTC1000), and
+    // half a pair after them, as a cut-off file has it.
+    QTest::newRow("pairs of values, as the manual of the RTC1000 shows them")
+        << QByteArray("in s,CH1 in V\r\n-2.9980E+00,2.000E-05\r\n-2.9980E+00,1.400E-04\r\n"
+                      "-2.9960E+00,-1.800E-04\r\n-2.9960E+00,1.400E-04\r\n"
+                      "-2.9940E+00,-1.800E-04\r\n-2.9940E+00,1.400E-04\r\n-2.9920E+00,0\r\n")
         << ""
-        << "cap.csv:3: column 1 ('Time') gives every time stamp twice: these are the minimum "
+        << ""
+        << "cap.csv:3: column 1 ('in s') gives every time stamp twice: these are the minimum "
            "and the maximum of each interval (peak detect or envelope), not samples; capture "
            "in the acquisition mode 'sample' (normal)";
 }
@@ -462,6 +467,20 @@ void tst_CaptureReader::families_data()
                        + ',' + number(wave(k, 2), 'E', 5) + ',' + number(wave(k, 3), 'E', 5) + '\n';
                })
         << "WFM.CSV" << 2 << 30 << -1.094e-2 << 3e-6 << 208.389 << 1;
+    // Rohde & Schwarz RTC1000: "in s,CH1 in V", Windows line ends (the maker's manual,
+    // "Example CSV1: Waveform of channel 1, single values").
+    QTest::newRow("Rohde & Schwarz RTC1000, as its manual shows") << withRows(
+        "in s,CH1 in V\r\n", 30, [](int k) {
+            return number(-1.1996e-2 + 4e-6 * k, 'E', 4) + ',' + number(1e-2 + wave(k, 0), 'E', 3)
+                + "\r\n";
+        }) << "TRC01.CSV" << 1 << 30 << -1.1996e-2 << 4e-6 << 10.0 << 1;
+    // Rohde & Schwarz RTM20xx: the units in brackets, "[s],CH1[V]" (the maker's manual).
+    QTest::newRow("Rohde & Schwarz RTM, as its manual shows") << withRows("[s],CH1[V]\n", 30,
+        [](int k) {
+            return number(-1.1996e-2 + 4e-6 * k, 'E', 4) + ',' + number(1e-2 + wave(k, 0), 'E', 3)
+                + '\n';
+        }) << "TRC01.CSV" << 1 << 30 << -1.1996e-2 << 4e-6 << 10.0
+                                                              << 1;
     // UTF-16, as a spreadsheet saves a capture as "Unicode text": tabs.
     const QString unicode
         = QStringLiteral("Time (s)\tCH1 (V)\tCH2 (V)\r\n0\t0,1\t0,2\r\n1e-9\t0,3\t0,4\r\n");

@@ -478,18 +478,28 @@ RepeatedStamps repeatedStamps(const std::vector<double> &t)
         return stamps;
     }
     double quantum = std::numeric_limits<double>::infinity();
-    bool pairs = n % 2 == 0;
     double sum = 0;
+    // Pairs: every run of equal stamps is two long, but the first and the last may be one
+    // (a file that starts or was cut in the middle of a pair).
+    bool pairs = true;
+    std::size_t run = 1;
+    std::size_t twos = 0;
     for (std::size_t k = 0; k < n; ++k) {
         sum += t[k];
         if (k > 0) {
             const double step = t[k] - t[k - 1];
             if (step > 0) {
                 quantum = std::min(quantum, step);
+                pairs = pairs && (run == 2 || (run == 1 && k == 1));
+                twos += run == 2;
+                run = 1;
+            } else {
+                ++run;
             }
-            pairs = pairs && (k % 2 == 1 ? step == 0 : step > 0);
         }
     }
+    twos += run == 2;
+    pairs = pairs && run <= 2 && twos >= 2;
     if (pairs) {
         stamps.pairs = true;
         return stamps;
