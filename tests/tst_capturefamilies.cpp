@@ -269,6 +269,17 @@ QVector<File> rigolDs1000e(const ScopeCapture &c)
     return files;
 }
 
+QVector<File> rigolNoSequence(const ScopeCapture &c)
+{
+    // Rigol without sample numbers: the start and the increment beside the units, five
+    // decimals, rows ending in a comma (JonasLampp/Kernspinresonanz, NewFile1.csv).
+    return {{QStringLiteral("NewFile1.csv"),
+        "CH1,CH2,Start,Increment,\nVolt,Volt," + scientific(c.time[0], 5) + ','
+            + scientific(interval(c), 5) + '\n' + rows(c, [](int, double, double one, double two) {
+                  return scientific(one, 5) + ',' + scientific(two, 5) + ",\n";
+              })}};
+}
+
 QVector<File> siglentSettingsOff(const ScopeCapture &c)
 {
     // Siglent SDS1000 with its settings off: "Source,CH1,CH2" over "Second,Volt,Volt"
@@ -376,6 +387,8 @@ void tst_CaptureFamilies::families_data()
         << Family(rigolMso5000Quoted) << 14.2 << 42.0 << -27.0 << 1.0 << 5000 << QString();
     QTest::newRow("Rigol DS1000E, two files")
         << Family(rigolDs1000e) << 3.6 << 30.0 << 40.0 << 4.0 << 5000 << QString();
+    QTest::newRow("Rigol, no sample numbers")
+        << Family(rigolNoSequence) << 10.1 << 75.0 << 30.0 << 2.0 << 5000 << QString();
     QTest::newRow("Siglent with settings off")
         << Family(siglentSettingsOff) << 7.1 << 60.0 << -40.0 << 2.0 << 5000 << QString();
     QTest::newRow("Rohde & Schwarz RTB, two files")

@@ -440,6 +440,24 @@ void tst_CaptureReader::families_data()
                        + number(wave(k, 1), 'e', 5) + ",\n";
                })
         << "NewFile1.csv" << 2 << 30 << -3e-3 << 1e-5 << 0.0 << 1;
+    // A Rigol DS1000E's other spelling: no comma after the names, none after the samples
+    // (aslan-mehmet/osiplot, NewFile0.csv).
+    QTest::newRow("Rigol DS1000E, no trailing commas") << withRows("X,CH1\nSecond,Volt,\n", 30,
+        [](int k) {
+            return number(-1.064e-2 + 4e-5 * k, 'e', 5) + ',' + number(-0.2 + wave(k, 0), 'e', 2)
+                + '\n';
+        }) << "NewFile0.csv" << 1 << 30 << -1.064e-2 << 4e-5
+                                                       << -200.0 << 1;
+    // Rigol without sample numbers: "CH1,CH2,Start,Increment," over
+    // "Volt,Volt,-6.00000e-02,1.00000e-04", five decimals (JonasLampp/Kernspinresonanz,
+    // NewFile1.csv; the repository does not name the model).
+    QTest::newRow("Rigol, no sample numbers")
+        << withRows("CH1,CH2,Start,Increment,\nVolt,Volt,-6.00000e-02,1.00000e-04\n", 30,
+               [](int k) {
+                   return number(0.32 + wave(k, 0), 'e', 5) + ','
+                       + number(12.8 + wave(k, 1), 'e', 5) + ",\n";
+               })
+        << "NewFile1.csv" << 2 << 30 << -0.06 << 1e-4 << 320.0 << 1;
     // Siglent SDS1000 with its settings off: "Source,CH1,CH2" over "Second,Volt,Volt"
     // (ArdanEslik/AKU-RLI-Dataset, SDS00001.CSV).
     QTest::newRow("Siglent with settings off") << withRows("Source,CH1,CH2\nSecond,Volt,Volt\n", 30,
