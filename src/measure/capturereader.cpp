@@ -587,6 +587,12 @@ bool timeAxis(Table &table, const std::vector<Column> &columns, const TimeSettin
         // the line of the first sample plus k names the place well.
         return table.firstLine + std::int64_t(k);
     };
+    const auto unknownUnit = [&] {
+        *error = at(fileName, table.firstLine - 1,
+            QStringLiteral("unknown time unit '%1' of %2")
+                .arg(printableText(QString::fromStdString(column.unit)), described(column)));
+        return false;
+    };
     const QString interval = QStringLiteral("the sample interval %1 s (line %2)")
                                  .arg(settings.increment)
                                  .arg(settings.incrementLine);
@@ -615,10 +621,7 @@ bool timeAxis(Table &table, const std::vector<Column> &columns, const TimeSettin
     } else if (increasing) {
         const double scale = secondsPerUnit(column.unit);
         if (scale == 0) {
-            *error = at(fileName, table.firstLine - 1,
-                QStringLiteral("unknown time unit '%1' of %2")
-                    .arg(printableText(QString::fromStdString(column.unit)), described(column)));
-            return false;
+            return unknownUnit();
         }
         axis->seconds = std::move(first);
         if (scale != 1) {
@@ -645,7 +648,10 @@ bool timeAxis(Table &table, const std::vector<Column> &columns, const TimeSettin
                     .arg(described(column)));
             return false;
         }
-        if (scale == 0 || (settings.increment <= 0 && !stamps.evenGrid)) {
+        if (scale == 0) {
+            return unknownUnit();
+        }
+        if (settings.increment <= 0 && !stamps.evenGrid) {
             *error = at(fileName, lineOf(repeated),
                 QStringLiteral("%1 repeats its time stamps (%2 twice) and they are not evenly "
                                "spaced: the file was saved with too few digits; save the "
