@@ -199,7 +199,8 @@ QVector<File> lecroy(const ScopeCapture &c)
 
 QVector<File> picoscope(const ScopeCapture &c)
 {
-    // PicoScope 6: names, units, a blank line; channel B in millivolts.
+    // PicoScope 6: names, units, a blank line, eight decimals (as a public analysis tool's
+    // README quotes a file's first lines); channel B in millivolts.
     return {{QStringLiteral("pico.csv"),
         "Time,Channel A,Channel B\n(us),(V),(mV)\n\n"
             + rows(c, [](int, double t, double one, double two) {

@@ -373,7 +373,9 @@ void tst_CaptureReader::families_data()
                        + number(-0.00034916992 + 0.01 * wave(k, 0), 'g', 8) + '\n';
                })
         << "C2--antenna--00000.csv" << 1 << 30 << -1.78051e-7 << 2e-9 << -0.34916992 << 2;
-    // PicoScope 6: names, a line of units, a blank line, then the data.
+    // PicoScope 6: names, a line of units, a blank line, then the data, eight decimals (a
+    // public analysis tool's README quotes a file's first lines: "Time,Channel A,…",
+    // "(ms),(V),…", a blank line, "-0.10000058,4.82528200,…").
     QTest::newRow("PicoScope") << withRows("Time,Channel A,Channel B\n(us),(V),(mV)\n\n", 30,
         [](int k) {
             return number(-2 + 0.01 * k, 'f', 8) + ',' + number(0.5 * wave(k, 0), 'f', 8) + ','
