@@ -74,13 +74,29 @@ double interval(const ScopeCapture &c)
 // The files a family writes of one capture.
 using Family = std::function<QVector<File>(const ScopeCapture &)>;
 
+// A family that writes one file a channel: each file's name and first lines, then a line a
+// sample of k, the time in seconds and that channel's volts.
+QVector<File> filePerChannel(const ScopeCapture &c, std::initializer_list<int> channels,
+    const std::function<File(int)> &head,
+    const std::function<QByteArray(int channel, int k, double t, double volts)> &row)
+{
+    QVector<File> files;
+    for (int channel : channels) {
+        File file = head(channel);
+        file.content += rows(c, [&](int k, double t, double one, double two) {
+            return row(channel, k, t, channel == 1 ? one : two);
+        });
+        files.append(file);
+    }
+    return files;
+}
+
 QVector<File> tektronix(const ScopeCapture &c)
 {
     // Tektronix TBS1072B, one file a channel, the settings beside the first 18 rows
     // (GAGER41/oximetre, F0000CH1.CSV).
-    QVector<File> files;
-    for (int channel : {1, 2}) {
-        const QByteArray settings[] = {"Record Length," + scientific(c.time.size(), 6) + ',',
+    const auto settings = [&](int channel) {
+        return QVector<QByteArray> {"Record Length," + scientific(c.time.size(), 6) + ',',
             "Sample Interval," + scientific(interval(c), 6) + ',',
             "Trigger Point,-0.000000000000e+00,", ",,", ",,", ",,",
             "Source,CH" + QByteArray::number(channel) + ',', "Vertical Units,V,",
@@ -88,13 +104,17 @@ QVector<File> tektronix(const ScopeCapture &c)
             "Horizontal Scale,5.000000e-07,", "Pt Fmt,Y,", "Yzero,0.000000e+00,",
             "Probe Atten,1.000000e+01,", "Model Number,TBS1072B,", "Serial Number,C035559,",
             "Firmware Version,FV:v4.06,"};
-        files.append({QStringLiteral("F0000CH%1.CSV").arg(channel),
-            rows(c, [&](int k, double t, double one, double two) {
-                return (k < 18 ? settings[k] : QByteArray(",,")) + ",   " + fixed(t, 12) + ",   "
-                    + fixed(channel == 1 ? one : two, 5) + ",\n";
-            })});
-    }
-    return files;
+    };
+    const QVector<QByteArray> beside[] = {settings(1), settings(2)};
+    return filePerChannel(
+        c, {1, 2},
+        [](int channel) {
+            return File {QStringLiteral("F0000CH%1.CSV").arg(channel), {}};
+        },
+        [&](int channel, int k, double t, double volts) {
+            return beside[channel - 1].value(k, ",,") + ",   " + fixed(t, 12) + ",   "
+                + fixed(volts, 5) + ",\n";
+        });
 }
 
 QVector<File> tektronixMdo(const ScopeCapture &c)
@@ -140,61 +160,63 @@ QVector<File> keysight(const ScopeCapture &c)
 QVector<File> owon(const ScopeCapture &c)
 {
     // Owon HDS242, one file a channel (h-elsner/OwonOszi, testfiles/WAVE1.CSV).
-    QVector<File> files;
-    for (int channel : {1, 2}) {
-        const QByteArray ch = "CH" + QByteArray::number(channel);
-        files.append({QStringLiteral("WAVE%1.CSV").arg(channel),
-            "Channel\t\t\t  :," + ch
-                + "\nFrequency\t\t\t  :,F=  ?\nPeriod \t\t\t  :,T=  ?\nPK-PK\t\t\t\t  "
-                  ":,Vpp=3.520V\n"
-                  "Average\t\t\t  :,V=-1.306V\nVertical pos\t\t  :,0.00mV\n"
-                  "Probe attenuation\t  :,10X\nVoltage per ADC value:,0.40mV\n"
-                  "Time interval\t\t  :,"
-                + fixed(interval(c) * 1e6, 2) + "uS\n\nindex," + ch + "_Voltage(mV)\n"
-                + rows(c, [&](int k, double, double one, double two) {
-                      return QByteArray::number(k) + ','
-                          + fixed((channel == 1 ? one : two) * 1e3, 2) + '\n';
-                  })});
-    }
-    return files;
+    return filePerChannel(
+        c, {1, 2},
+        [&](int channel) {
+            const QByteArray ch = "CH" + QByteArray::number(channel);
+            return File {QStringLiteral("WAVE%1.CSV").arg(channel),
+                "Channel\t\t\t  :," + ch
+                    + "\nFrequency\t\t\t  :,F=  ?\nPeriod \t\t\t  :,T=  ?\nPK-PK\t\t\t\t  "
+                      ":,Vpp=3.520V\n"
+                      "Average\t\t\t  :,V=-1.306V\nVertical pos\t\t  :,0.00mV\n"
+                      "Probe attenuation\t  :,10X\nVoltage per ADC value:,0.40mV\n"
+                      "Time interval\t\t  :,"
+                    + fixed(interval(c) * 1e6, 2) + "uS\n\nindex," + ch + "_Voltage(mV)\n"};
+        },
+        [](int, int k, double, double volts) {
+            return QByteArray::number(k) + ',' + fixed(volts * 1e3, 2) + '\n';
+        });
 }
 
 QVector<File> siglent(const ScopeCapture &c)
 {
     // Siglent SDS1202X-E with its settings saved, one file a channel
     // (evanmoring/siglent_utils, SDS00001.csv).
-    QVector<File> files;
-    for (int channel : {1, 2}) {
-        const QByteArray ch = "CH" + QByteArray::number(channel);
-        files.append({QStringLiteral("SDS0000%1.csv").arg(channel),
-            "Record Length,Analog:" + QByteArray::number(c.time.size()) + "\nSample Interval," + ch
-                + ':' + fixed(interval(c), 13) + "\nVertical Units," + ch + ":V,,,\nVertical Scale,"
-                + ch + ":0.50,,,\nVertical Offset," + ch
-                + ":0.00,,,\nHorizontal Units,us,,,\nHorizontal Scale,20000.0000000000,,,\n"
-                  "Model Number,SDS1202X-E,,,\nSerial Number,SDS1EDEC5R2457,,,\n"
-                  "Software Version,1.3.26,,,\nSource,"
-                + ch + "\nSecond,Volt\n" + rows(c, [&](int, double t, double one, double two) {
-                      return ' ' + fixed(t, 11) + ',' + fixed(channel == 1 ? one : two, 5) + '\n';
-                  })});
-    }
-    return files;
+    return filePerChannel(
+        c, {1, 2},
+        [&](int channel) {
+            const QByteArray ch = "CH" + QByteArray::number(channel);
+            return File {QStringLiteral("SDS0000%1.csv").arg(channel),
+                "Record Length,Analog:" + QByteArray::number(c.time.size()) + "\nSample Interval,"
+                    + ch + ':' + fixed(interval(c), 13) + "\nVertical Units," + ch
+                    + ":V,,,\nVertical Scale," + ch + ":0.50,,,\nVertical Offset," + ch
+                    + ":0.00,,,\nHorizontal Units,us,,,\nHorizontal Scale,20000.0000000000,,,\n"
+                      "Model Number,SDS1202X-E,,,\nSerial Number,SDS1EDEC5R2457,,,\n"
+                      "Software Version,1.3.26,,,\nSource,"
+                    + ch + "\nSecond,Volt\n"};
+        },
+        [](int, int, double t, double volts) {
+            return ' ' + fixed(t, 11) + ',' + fixed(volts, 5) + '\n';
+        });
 }
 
 QVector<File> lecroy(const ScopeCapture &c)
 {
     // Teledyne LeCroy HDO9404, one file a channel, named after it; the first lines as a
-    // public repository's reader of these files quotes them.
-    QVector<File> files;
-    for (int channel : {2, 1}) { // given CH2 first: the names' tags order them
-        files.append({QStringLiteral("C%1--antenna--00000.csv").arg(channel),
-            "LECROYHDO9404,30152,Waveform\nSegments,1,SegmentSize,"
-                + QByteArray::number(c.time.size())
-                + "\nSegment,TrigTime,TimeSinceSegment1\n#1,28-Dec-2020 13:34:10,0\nTime,Ampl\n"
-                + rows(c, [&](int, double t, double one, double two) {
-                      return scientific(t, 8) + ',' + g(channel == 1 ? one : two, 11) + '\n';
-                  })});
-    }
-    return files;
+    // public repository's reader of these files quotes them. Given CH2 first: the names'
+    // tags order them.
+    return filePerChannel(
+        c, {2, 1},
+        [&](int channel) {
+            return File {QStringLiteral("C%1--antenna--00000.csv").arg(channel),
+                "LECROYHDO9404,30152,Waveform\nSegments,1,SegmentSize,"
+                    + QByteArray::number(c.time.size())
+                    + "\nSegment,TrigTime,TimeSinceSegment1\n#1,28-Dec-2020 13:34:10,0\n"
+                      "Time,Ampl\n"};
+        },
+        [](int, int, double t, double volts) {
+            return scientific(t, 8) + ',' + g(volts, 11) + '\n';
+        });
 }
 
 QVector<File> picoscope(const ScopeCapture &c)
@@ -258,16 +280,15 @@ QVector<File> rigolDs1000e(const ScopeCapture &c)
     // Rigol DS1000E, one file a channel, names and units ending in a comma, times in single
     // precision as the oscilloscope computes them (janengelbrecht/RIGOL_DS1052_Tools,
     // NewFile0.csv).
-    QVector<File> files;
-    for (int channel : {1, 2}) {
-        const QByteArray ch = "CH" + QByteArray::number(channel);
-        files.append({QStringLiteral("NewFile%1.csv").arg(channel - 1),
-            "X," + ch + ",\nSecond,Volt,\n" + rows(c, [&](int, double t, double one, double two) {
-                return scientific(double(float(t)), 7) + ','
-                    + scientific(channel == 1 ? one : two, 5) + ",\n";
-            })});
-    }
-    return files;
+    return filePerChannel(
+        c, {1, 2},
+        [](int channel) {
+            return File {QStringLiteral("NewFile%1.csv").arg(channel - 1),
+                "X,CH" + QByteArray::number(channel) + ",\nSecond,Volt,\n"};
+        },
+        [](int, int, double t, double volts) {
+            return scientific(double(float(t)), 7) + ',' + scientific(volts, 5) + ",\n";
+        });
 }
 
 QVector<File> rigolNoSequence(const ScopeCapture &c)
@@ -295,16 +316,15 @@ QVector<File> rohdeSchwarzRtb(const ScopeCapture &c)
 {
     // Rohde & Schwarz RTB2000, one file a channel: "in s,C1 in V", eight digits (as a
     // converter of RTB2000 files quotes their first lines).
-    QVector<File> files;
-    for (int channel : {1, 2}) {
-        files.append({QStringLiteral("WFM0%1.CSV").arg(channel),
-            "in s,C" + QByteArray::number(channel) + " in V\n"
-                + rows(c, [&](int, double t, double one, double two) {
-                      return QByteArray::number(t, 'E', 7) + ','
-                          + QByteArray::number(channel == 1 ? one : two, 'E', 7) + '\n';
-                  })});
-    }
-    return files;
+    return filePerChannel(
+        c, {1, 2},
+        [](int channel) {
+            return File {QStringLiteral("WFM0%1.CSV").arg(channel),
+                "in s,C" + QByteArray::number(channel) + " in V\n"};
+        },
+        [](int, int, double t, double volts) {
+            return QByteArray::number(t, 'E', 7) + ',' + QByteArray::number(volts, 'E', 7) + '\n';
+        });
 }
 
 QVector<File> rohdeSchwarzFive(const ScopeCapture &c)
