@@ -93,9 +93,9 @@ void tst_Touchstone::layouts()
     QFETCH(double, lastHz);
     QFETCH(Complex, lastS11);
 
-    TouchstoneSweep sweep;
-    QString error;
-    QVERIFY2(readTouchstone(content, QStringLiteral("a.s1p"), &sweep, &error), qPrintable(error));
+    const Result<TouchstoneSweep> read = readTouchstone(content, QStringLiteral("a.s1p"));
+    QVERIFY2(read, qPrintable(read.error()));
+    const TouchstoneSweep &sweep = *read;
     QCOMPARE(sweep.referenceOhm, referenceOhm);
     QCOMPARE(int(sweep.points.size()), points);
     QCOMPARE(sweep.points.back().frequencyHz, lastHz);
@@ -160,9 +160,9 @@ void tst_Touchstone::badFiles()
     QFETCH(QByteArray, content);
     QFETCH(QString, error);
 
-    TouchstoneSweep sweep;
-    QString message;
-    QVERIFY(!readTouchstone(content, QStringLiteral("a.s1p"), &sweep, &message));
+    const Result<TouchstoneSweep> read = readTouchstone(content, QStringLiteral("a.s1p"));
+    QVERIFY(!read);
+    const QString message = read.error();
     QVERIFY2(message.startsWith(error), qPrintable(message));
 }
 
@@ -182,9 +182,9 @@ void tst_Touchstone::roundTrip()
         sweep, {QStringLiteral("made by a test"), QStringLiteral("a line\nbreak")});
     QVERIFY(file.startsWith("! made by a test\n! a line\\x0abreak\n# MHz S RI R 75\n"));
 
-    TouchstoneSweep read;
-    QString error;
-    QVERIFY2(readTouchstone(file, QStringLiteral("b.s1p"), &read, &error), qPrintable(error));
+    const Result<TouchstoneSweep> result = readTouchstone(file, QStringLiteral("b.s1p"));
+    QVERIFY2(result, qPrintable(result.error()));
+    const TouchstoneSweep &read = *result;
     QCOMPARE(read.referenceOhm, 75.0);
     QCOMPARE(read.points.size(), sweep.points.size());
     for (std::size_t i = 0; i < read.points.size(); ++i) {

@@ -163,9 +163,9 @@ void tst_TouchstoneScikitRf::zalvimoReadsWhatScikitRfWrites()
     const QJsonObject written = python({QStringLiteral("write"), folder.path()});
     QCOMPARE(written.size(), 12);
     for (auto it = written.begin(); it != written.end(); ++it) {
-        TouchstoneSweep sweep;
-        QString error;
-        QVERIFY2(readTouchstoneFile(it.key(), &sweep, &error), qPrintable(error));
+        const Result<TouchstoneSweep> read = readTouchstoneFile(it.key());
+        QVERIFY2(read, qPrintable(read.error()));
+        const TouchstoneSweep &sweep = *read;
         const QJsonObject expected = it->toObject();
         const double z0 = expected.value(QLatin1String("z0")).toDouble();
         QCOMPARE(sweep.referenceOhm, z0);

@@ -1,5 +1,7 @@
 #include "numbertext.h"
 
+#include "decimaltext.h"
+
 QString numberText(double value)
 {
     return QString::number(value, 'g', 6);
@@ -7,16 +9,9 @@ QString numberText(double value)
 
 double numberFromText(const QString &text)
 {
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    // Many users write the decimal comma. A text that the C locale rejects and that holds
-    // exactly one comma and no point reads as the same text written with a point:
-    // "27,8" is 27.8 and "-1,5e3" is -1500. Anything else reads as toDouble gives it, so
-    // "2,0,0" and letters stay 0.
-    if (!ok && text.count(QLatin1Char(',')) == 1 && !text.contains(QLatin1Char('.'))) {
-        return QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
-    }
-    return value;
+    // Many users write the decimal comma: "27,8" is 27.8 and "-1,5e3" is -1500. Any other
+    // text that is no number reads as toDouble gives it, so "2,0,0" and letters are 0.
+    return decimalNumber(text);
 }
 
 double numberFromText(const QString &text, const QStringList &units)
@@ -27,12 +22,9 @@ double numberFromText(const QString &text, const QStringList &units)
             const QString number = trimmed.left(trimmed.size() - unit.size());
             // Only a whole number before the unit: "2e" of "2ens" is no number.
             bool ok = false;
-            number.toDouble(&ok);
-            if (!ok && number.count(QLatin1Char(',')) == 1 && !number.contains(QLatin1Char('.'))) {
-                QString(number).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
-            }
+            const double value = decimalNumber(number, &ok);
             if (ok) {
-                return numberFromText(number);
+                return value;
             }
         }
     }

@@ -1,6 +1,7 @@
 #include "lnetwork.h"
 
 #include "componenttext.h"
+#include "decimaltext.h"
 #include "solvematching.h"
 
 #include <QRegularExpression>
@@ -152,9 +153,9 @@ bool parseLoad(const QString &text, std::complex<double> *load)
     if (!match.hasMatch() || text.trimmed().isEmpty()) {
         return false;
     }
-    const auto number = [](QString t, double *value) {
+    const auto number = [](const QString &t, double *value) {
         bool ok = false;
-        *value = t.replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+        *value = decimalNumber(t, &ok);
         return ok && std::isfinite(*value);
     };
     double r = 0;

@@ -180,12 +180,12 @@ int main(int argc, char *argv[])
     }
     const QString load = loads.first();
     if (load.endsWith(QLatin1String(".s1p"), Qt::CaseInsensitive) || QFileInfo(load).isFile()) {
-        TouchstoneSweep sweep;
-        QString error;
-        if (!readTouchstoneFile(load, &sweep, &error)) {
-            printError(error);
+        const Result<TouchstoneSweep> read = readTouchstoneFile(load);
+        if (!read) {
+            printError(read.error());
             return NoMatch;
         }
+        const TouchstoneSweep &sweep = *read;
         const double low = sweep.points.front().frequencyHz;
         const double high = sweep.points.back().frequencyHz;
         double atMHz = 0;

@@ -3,9 +3,9 @@
 #include "capture.h"
 #include "capturesettings.h"
 #include "csvtext.h"
+#include "filecontent.h"
 #include "printabletext.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -940,27 +940,12 @@ bool readCaptureChannels(const QByteArray &content, const QString &fileName,
 bool readCaptureFile(
     const QString &path, const ColumnChoice &columns, CaptureRead *read, QString *error)
 {
-    // The file is read whole into memory: a file that another program cuts short while it
-    // is read gives fewer bytes, not a crash as a mapping would.
-    QFile file;
-    const bool standardInput = path == QLatin1String("-");
-    const bool opened = standardInput ? file.open(stdin, QIODevice::ReadOnly)
-                                      : (file.setFileName(path), file.open(QIODevice::ReadOnly));
-    if (!opened) {
-        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+    const Result<QByteArray> content = readFileContent(path, kLargestFile);
+    if (!content) {
+        *error = content.error();
         return false;
     }
-    if (!standardInput && file.size() > kLargestFile) {
-        *error = QStringLiteral("%1: larger than 2 GiB").arg(path);
-        return false;
-    }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return readCaptureChannels(
-        content, standardInput ? QStringLiteral("<stdin>") : path, columns, read, error);
+    return readCaptureChannels(*content, displayName(path), columns, read, error);
 }
 
 bool pairChannels(const CaptureRead &first, const QString &firstName, const CaptureRead &second,

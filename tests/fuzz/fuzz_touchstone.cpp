@@ -14,14 +14,14 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray content(reinterpret_cast<const char *>(data), int(size));
-    TouchstoneSweep sweep;
-    QString error;
-    if (!readTouchstone(content, QStringLiteral("fuzz.s1p"), &sweep, &error)) {
-        if (!error.startsWith(QLatin1String("fuzz.s1p")) || sweep.points.size() != 0) {
-            std::abort(); // every message names the file; a refused file gives nothing
+    const Result<TouchstoneSweep> read = readTouchstone(content, QStringLiteral("fuzz.s1p"));
+    if (!read) {
+        if (!read.error().startsWith(QLatin1String("fuzz.s1p"))) {
+            std::abort(); // every message names the file
         }
         return 0;
     }
+    const TouchstoneSweep &sweep = *read;
     if (sweep.points.empty() || !(std::isfinite(sweep.referenceOhm) && sweep.referenceOhm > 0)) {
         std::abort();
     }
@@ -42,10 +42,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             return 0;
         }
     }
-    TouchstoneSweep again;
-    if (!readTouchstone(writeTouchstone(sweep, {QString::fromUtf8(content.left(80))}),
-            QStringLiteral("again.s1p"), &again, &error)
-        || again.points.size() != sweep.points.size() || again.referenceOhm != sweep.referenceOhm) {
+    const Result<TouchstoneSweep> readAgain = readTouchstone(
+        writeTouchstone(sweep, {QString::fromUtf8(content.left(80))}), QStringLiteral("again.s1p"));
+    if (!readAgain) {
+        std::abort();
+    }
+    const TouchstoneSweep &again = *readAgain;
+    if (again.points.size() != sweep.points.size() || again.referenceOhm != sweep.referenceOhm) {
         std::abort();
     }
     for (std::size_t k = 0; k < sweep.points.size(); ++k) {

@@ -1,6 +1,7 @@
 #ifndef COMMANDLINE_H
 #define COMMANDLINE_H
 
+#include <QByteArray>
 #include <QString>
 
 // What the companions share on the command line.
@@ -11,5 +12,12 @@ void printError(const QString &message);
 
 // An option's number in a range, written with a decimal point or one decimal comma.
 bool numberIn(const QString &text, double lowest, double highest, double *value);
+
+// Writes the results to standard output and flushes it. A full disk or a closed standard
+// output loses them: that is no success, so it says so on standard error and gives false.
+bool writeStandardOutput(const QByteArray &bytes);
+
+// Whether standard error is a terminal, where a long job may show its progress.
+bool standardErrorIsTerminal();
 
 #endif // COMMANDLINE_H

@@ -1,6 +1,8 @@
 #ifndef TOUCHSTONE_H
 #define TOUCHSTONE_H
 
+#include "result.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -42,9 +44,9 @@ QByteArray writeTouchstone(const TouchstoneSweep &sweep, const QStringList &comm
 // missing value, text among the numbers, a reference that is not above 0, a number that
 // is not finite) is an error naming the file and the line: "sweep.s1p:12: expected a
 // number, found 'abc'". `fileName` only names the file in messages.
-bool readTouchstone(
-    const QByteArray &content, const QString &fileName, TouchstoneSweep *sweep, QString *error);
+Result<TouchstoneSweep> readTouchstone(const QByteArray &content, const QString &fileName);
 
-bool readTouchstoneFile(const QString &path, TouchstoneSweep *sweep, QString *error);
+// The same for a file on disk, at most 256 MiB; "-" reads standard input.
+Result<TouchstoneSweep> readTouchstoneFile(const QString &path);
 
 #endif // TOUCHSTONE_H

@@ -1,0 +1,48 @@
+#include "commandline.h"
+
+#include "decimaltext.h"
+#include "printabletext.h"
+
+#include <QCoreApplication>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+void printError(const QString &message)
+{
+    std::fprintf(stderr, "%s: %s\n", QCoreApplication::applicationName().toUtf8().constData(),
+        printableText(message).toUtf8().constData());
+}
+
+bool numberIn(const QString &text, double lowest, double highest, double *value)
+{
+    bool ok = false;
+    *value = decimalNumber(text, &ok);
+    return ok && *value >= lowest && *value <= highest;
+}
+
+bool writeStandardOutput(const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        const int code = errno;
+        printError(QStringLiteral("cannot write the results to standard output: %1")
+                       .arg(QString::fromLocal8Bit(std::strerror(code))));
+        return false;
+    }
+    return true;
+}
+
+bool standardErrorIsTerminal()
+{
+#ifdef Q_OS_UNIX
+    return isatty(fileno(stderr));
+#else
+    return false;
+#endif
+}
