@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <utility>
+#include <variant>
 
 // Why a step could not give its result, already worded for the user: "capture.csv:12:
 // expected a number in column 3, found 'abc'", as a compiler names the place.
@@ -52,5 +53,12 @@ private:
     std::optional<T> m_value;
     QString m_error;
 };
+
+// The result of a step that gives nothing but success or the reason for its failure.
+using Status = Result<std::monostate>;
+inline Status success()
+{
+    return std::monostate {};
+}
 
 #endif // RESULT_H

@@ -1,12 +1,13 @@
 #include "builtnetwork.h"
 
+#include "units.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 const double kSqrt2 = std::sqrt(2.0);
 
 double swrOf(std::complex<double> z, double z0)
@@ -34,12 +35,11 @@ PartStress stress(std::complex<double> current, std::complex<double> impedance)
 std::complex<double> partImpedance(
     const BuiltPart &part, double frequencyHz, double coilQ, double capacitorQ)
 {
-    const double omega = 2 * kPi * frequencyHz;
     if (part.coil) {
-        const double x = omega * part.value;
+        const double x = reactanceOfInductance(part.value, frequencyHz);
         return {x / coilQ, x};
     }
-    const double x = -1 / (omega * part.value);
+    const double x = reactanceOfCapacitance(part.value, frequencyHz);
     return {-x / capacitorQ, x};
 }
 

@@ -1,10 +1,12 @@
 #include "matchdesign.h"
 
+#include "units.h"
+
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 // For a single load the band is found on this grid around the design frequency.
 constexpr double kLowestRatio = 0.2;
 constexpr double kHighestRatio = 5.0;
@@ -13,11 +15,10 @@ constexpr int kGridPoints = 1001;
 // The part for a reactance at a frequency: a coil of whole turns, or capacitors.
 BuiltPart partFor(double reactance, double frequencyHz, const MatchRequest &request, bool pair)
 {
-    const double omega = 2 * kPi * frequencyHz;
     if (reactance > 0) {
-        return coilFor(reactance / omega, request.coilForm);
+        return coilFor(inductanceOf(reactance, frequencyHz), request.coilForm);
     }
-    return capacitorFor(-1 / (omega * reactance), request.series, pair);
+    return capacitorFor(capacitanceOf(reactance, frequencyHz), request.series, pair);
 }
 
 BuiltNetwork build(const LNetwork &ideal, const MatchRequest &request, bool pair)
@@ -40,7 +41,52 @@ bool hasCapacitor(const BuiltNetwork &n)
     return (n.series && !n.series->coil) || (n.shunt && !n.shunt->coil);
 }
 
+// The load at a frequency of a sweep: interpolated in S11 between the two points around it.
+std::complex<double> loadAt(const TouchstoneSweep &sweep, double hertz)
+{
+    const auto &p = sweep.points;
+    if (p.size() == 1) {
+        return impedanceFromReflection(p[0].s11, sweep.referenceOhm);
+    }
+    std::size_t i = 1;
+    while (i + 1 < p.size() && p[i].frequencyHz < hertz) {
+        ++i;
+    }
+    const double t = (hertz - p[i - 1].frequencyHz) / (p[i].frequencyHz - p[i - 1].frequencyHz);
+    const std::complex<double> s11
+        = p[i - 1].s11 + std::clamp(t, 0.0, 1.0) * (p[i].s11 - p[i - 1].s11);
+    return impedanceFromReflection(s11, sweep.referenceOhm);
+}
+
+// The sweep's frequency nearest its middle.
+double middleFrequency(const TouchstoneSweep &sweep)
+{
+    const double middle = (sweep.points.front().frequencyHz + sweep.points.back().frequencyHz) / 2;
+    double nearest = sweep.points.front().frequencyHz;
+    for (const TouchstonePoint &p : sweep.points) {
+        if (std::abs(p.frequencyHz - middle) < std::abs(nearest - middle)) {
+            nearest = p.frequencyHz;
+        }
+    }
+    return nearest;
+}
+
 } // namespace
+
+MatchRequest sweepRequest(
+    MatchRequest request, const TouchstoneSweep &sweep, std::optional<double> atHz)
+{
+    request.frequencyHz = atHz ? *atHz : middleFrequency(sweep);
+    request.load = loadAt(sweep, request.frequencyHz);
+    request.sweep.clear();
+    for (const TouchstonePoint &p : sweep.points) {
+        if (p.frequencyHz > 0) {
+            request.sweep.emplace_back(
+                p.frequencyHz, impedanceFromReflection(p.s11, sweep.referenceOhm));
+        }
+    }
+    return request;
+}
 
 MatchResult designMatches(const MatchRequest &request)
 {

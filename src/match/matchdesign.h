@@ -4,10 +4,12 @@
 #include "builtnetwork.h"
 #include "lnetwork.h"
 #include "parts.h"
+#include "touchstone.h"
 
 #include <QChar>
 
 #include <complex>
+#include <optional>
 #include <vector>
 
 // What to match and with what: the load at the design frequency, the sweep around it (a
@@ -48,6 +50,12 @@ struct MatchResult
 
 // Every L-network for the load, its parts, its response and its band.
 MatchResult designMatches(const MatchRequest &request);
+
+// The request for a measured sweep: designed at `atHz`, or by default at the sweep's
+// frequency nearest its middle, for the load there (interpolated in S11 between the two
+// points around it); the band follows the sweep's loads. `atHz` must lie within the sweep.
+MatchRequest sweepRequest(
+    MatchRequest request, const TouchstoneSweep &sweep, std::optional<double> atHz = std::nullopt);
 
 // The SWR above which one capacitor of the series is not good enough and a pair in
 // parallel is tried.

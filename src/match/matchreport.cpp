@@ -2,23 +2,16 @@
 
 #include "matchdesign.h"
 #include "numbertext.h"
+#include "units.h"
 
-#include <QFile>
-#include <QGuiApplication>
-#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPainter>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <cmath>
 
 namespace {
-
-constexpr double kHertzPerMegahertz = 1e6;
-constexpr double kPi = 3.141592653589793;
 
 QString kindOf(double reactance)
 {
@@ -33,9 +26,9 @@ QString across(const LNetwork &n)
 
 QString idealPart(double reactance, double frequencyHz)
 {
-    const double omega = 2 * kPi * frequencyHz;
-    return reactance > 0 ? engineeringText(reactance / omega, QStringLiteral("H"))
-                         : engineeringText(-1 / (omega * reactance), QStringLiteral("F"));
+    return reactance > 0
+        ? engineeringText(inductanceOf(reactance, frequencyHz), QStringLiteral("H"))
+        : engineeringText(capacitanceOf(reactance, frequencyHz), QStringLiteral("F"));
 }
 
 QString passText(Pass pass)
@@ -105,33 +98,6 @@ void insertPart(QJsonObject &o, const char *prefix, const std::optional<BuiltPar
     o.insert(p + QStringLiteral("VoltagePeakVolt"), part ? QJsonValue(stress.voltagePeak) : none);
     o.insert(p + QStringLiteral("DissipationWatt"), part ? QJsonValue(stress.dissipation) : none);
 }
-
-// The plot in pixels: the SWR from 1 to 5 upwards, the frequency along on a logarithmic
-// scale, the legend below.
-struct Plot
-{
-    static constexpr int width = 760;
-    static constexpr int plotHeight = 420;
-    static constexpr int left = 60;
-    static constexpr int right = 30;
-    static constexpr int top = 30;
-    static constexpr int bottom = 50;
-    static constexpr double topSwr = 5;
-    double lowHz = 0;
-    double highHz = 1;
-
-    double x(double hertz) const
-    {
-        return left + std::log(hertz / lowHz) / std::log(highHz / lowHz) * (width - left - right);
-    }
-    double y(double swr) const
-    {
-        const double clipped = std::isfinite(swr) ? std::min(swr, topSwr) : topSwr;
-        return top + (topSwr - clipped) / (topSwr - 1) * (plotHeight - top - bottom);
-    }
-};
-
-const char *const kColours[] = {"#d62728", "#1f77b4", "#2ca02c", "#9467bd", "#ff7f0e"};
 
 } // namespace
 
@@ -250,133 +216,4 @@ QByteArray matchJson(const MatchRequest &request, const MatchResult &result)
     root.insert(QStringLiteral("version"), 1);
     root.insert(QStringLiteral("loads"), QJsonArray {load});
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
-}
-
-bool writePlot(
-    const QString &path, const MatchRequest &request, const MatchResult &result, QString *error)
-{
-    Plot plot;
-    if (!result.solutions.empty() && !result.solutions.front().swrSweep.empty()) {
-        plot.lowHz = result.solutions.front().swrSweep.front().first;
-        plot.highHz = result.solutions.front().swrSweep.back().first;
-    }
-    if (!(plot.highHz > plot.lowHz)) {
-        plot.lowHz = request.frequencyHz * 0.9;
-        plot.highHz = request.frequencyHz * 1.1;
-    }
-    const bool svg = path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive);
-    const int height = Plot::plotHeight + 18 * int(result.solutions.size()) + 10;
-    QByteArray content;
-    QImage image(Plot::width, height, QImage::Format_ARGB32_Premultiplied);
-    QPainter painter;
-    if (svg) {
-        content += QStringLiteral(
-            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" "
-            "font-family=\"sans-serif\" font-size=\"12\">\n"
-            "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n")
-                       .arg(Plot::width)
-                       .arg(height)
-                       .toUtf8();
-    } else {
-        image.fill(Qt::white);
-        painter.begin(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-    }
-    const auto line = [&](double x1, double y1, double x2, double y2, const char *colour,
-                          double width, bool dashed) {
-        if (svg) {
-            content += QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%4\" stroke=\"%5\" "
-                                      "stroke-width=\"%6\"%7/>\n")
-                           .arg(x1)
-                           .arg(y1)
-                           .arg(x2)
-                           .arg(y2)
-                           .arg(QLatin1String(colour))
-                           .arg(width)
-                           .arg(dashed ? QStringLiteral(" stroke-dasharray=\"5,4\"") : QString())
-                           .toUtf8();
-        } else {
-            painter.setPen(
-                QPen(QColor(QLatin1String(colour)), width, dashed ? Qt::DashLine : Qt::SolidLine));
-            painter.drawLine(QPointF(x1, y1), QPointF(x2, y2));
-        }
-    };
-    const auto label = [&](double x, double y, const QString &text, const char *colour) {
-        if (svg) {
-            QString escaped = text.toHtmlEscaped();
-            content += QStringLiteral("<text x=\"%1\" y=\"%2\" fill=\"%3\">%4</text>\n")
-                           .arg(x)
-                           .arg(y)
-                           .arg(QLatin1String(colour), escaped)
-                           .toUtf8();
-        } else {
-            painter.setPen(QColor(QLatin1String(colour)));
-            painter.drawText(QPointF(x, y), text);
-        }
-    };
-    // Axes, the SWR grid with 1.5 and 2 marked, the design frequency.
-    const double plotRight = Plot::width - Plot::right;
-    line(Plot::left, plot.y(1), plotRight, plot.y(1), "#000000", 1, false);
-    line(Plot::left, plot.y(1), Plot::left, plot.y(Plot::topSwr), "#000000", 1, false);
-    for (const double swr : {1.5, 2.0, 3.0, 4.0, 5.0}) {
-        const bool marked = swr == 1.5 || swr == 2.0;
-        line(Plot::left, plot.y(swr), plotRight, plot.y(swr), marked ? "#808080" : "#dddddd", 1,
-            marked);
-        label(Plot::left - 30, plot.y(swr) + 4, QString::number(swr), "#000000");
-    }
-    for (int i = 0; i <= 4; ++i) {
-        const double hertz = plot.lowHz * std::pow(plot.highHz / plot.lowHz, i / 4.0);
-        label(plot.x(hertz) - 14, plot.y(1) + 18,
-            QString::number(hertz / kHertzPerMegahertz, 'g', 3), "#000000");
-    }
-    label(plotRight - 40, plot.y(1) + 36, QStringLiteral("MHz"), "#000000");
-    label(8, Plot::top - 10, QStringLiteral("SWR"), "#000000");
-    line(plot.x(request.frequencyHz), plot.y(1), plot.x(request.frequencyHz), plot.y(Plot::topSwr),
-        "#000000", 1, true);
-    label(plot.x(request.frequencyHz) + 4, Plot::top + 12,
-        numberText(request.frequencyHz / kHertzPerMegahertz) + QStringLiteral(" MHz"), "#000000");
-
-    for (std::size_t i = 0; i < result.solutions.size(); ++i) {
-        const char *colour = kColours[i % std::size(kColours)];
-        const auto &sweep = result.solutions[i].swrSweep;
-        if (svg) {
-            QString points;
-            for (const auto &[hertz, swr] : sweep) {
-                points += QStringLiteral("%1,%2 ")
-                              .arg(plot.x(hertz), 0, 'f', 1)
-                              .arg(plot.y(swr), 0, 'f', 1);
-            }
-            content += QStringLiteral(
-                "<polyline fill=\"none\" stroke=\"%1\" stroke-width=\"2\" points=\"%2\"/>\n")
-                           .arg(QLatin1String(colour), points.trimmed())
-                           .toUtf8();
-        } else {
-            QPolygonF polygon;
-            for (const auto &[hertz, swr] : sweep) {
-                polygon << QPointF(plot.x(hertz), plot.y(swr));
-            }
-            painter.setPen(QPen(QColor(QLatin1String(colour)), 2));
-            painter.drawPolyline(polygon);
-        }
-        const double y = Plot::plotHeight + 14 + 18 * double(i);
-        line(Plot::left, y - 4, Plot::left + 20, y - 4, colour, 2, false);
-        label(Plot::left + 26, y, solutionName(result, int(i)), "#000000");
-    }
-    if (svg) {
-        content += "</svg>\n";
-    } else {
-        painter.end();
-    }
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return false;
-    }
-    const bool written = svg ? file.write(content) == content.size() : image.save(&file, "PNG");
-    if (!written || !file.commit()) {
-        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
 }

@@ -15,12 +15,6 @@ QString matchText(const MatchRequest &request, const MatchResult &result);
 // For scripts: {"version": 1, "loads": [{...}]}, keys named with their units, SI values.
 QByteArray matchJson(const MatchRequest &request, const MatchResult &result);
 
-// The SWR of every solution across the band, the design frequency and SWR 1.5 and 2
-// marked, a legend naming each solution as the text does. SVG for a path ending in .svg,
-// else PNG. False with a message when the file cannot be written.
-bool writePlot(
-    const QString &path, const MatchRequest &request, const MatchResult &result, QString *error);
-
 // How the text and the plot name a solution: "1: series coil, shunt capacitor across the
 // transceiver".
 QString solutionName(const MatchResult &result, int index);
