@@ -119,17 +119,19 @@ void accuracy(int seeds, int samples)
             ScopeSettings scope;
             scope.seed = unsigned(seed);
             const ScopeCapture digital = digitise(analog, scope);
-            Capture capture;
-            if (!readCapture(captureCsv(digital, CsvLayout::TimeColumn), QStringLiteral("bench"),
-                    {}, &capture, &error)) {
-                std::fprintf(stderr, "%s\n", qPrintable(error));
+            const Result<Capture> capture = readCapture(
+                captureCsv(digital, CsvLayout::TimeColumn), QStringLiteral("bench"), {});
+            if (!capture) {
+                std::fprintf(stderr, "%s\n", qPrintable(capture.error()));
                 return;
             }
-            CaptureMeasurement m;
-            if (!measureCapture(capture, load.megahertz, load.source, &m, &error)) {
-                std::fprintf(stderr, "%s\n", qPrintable(error));
+            const Result<CaptureMeasurement> measured
+                = measureCapture(*capture, load.megahertz, load.source);
+            if (!measured) {
+                std::fprintf(stderr, "%s\n", qPrintable(measured.error()));
                 return;
             }
+            const CaptureMeasurement &m = *measured;
             const double e = relativeError(m.r, m.x, load);
             squares += e * e;
             worstFit = std::max(worstFit, e);
@@ -206,22 +208,20 @@ void speed()
         bare.push_back(bareParse(path) / 1e6);
         timer.restart();
         Capture capture;
-        CaptureRead channels;
-        QString error;
-        if (!readCaptureFile(path, {}, &channels, &error)) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
+        Result<CaptureRead> channels = readCaptureFile(path, {});
+        if (!channels) {
+            std::fprintf(stderr, "%s\n", qPrintable(channels.error()));
             return;
         }
         read.push_back(timer.nsecsElapsed() / 1e6);
-        capture.time = std::move(channels.time);
-        capture.reference = std::move(channels.channels[0].millivolts);
-        capture.vx = std::move(channels.channels[1].millivolts);
-        CaptureMeasurement m;
+        capture.time = std::move(channels->time);
+        capture.reference = std::move(channels->channels[0].millivolts);
+        capture.vx = std::move(channels->channels[1].millivolts);
         timer.restart();
-        measureCapture(capture, 14.2, 50, &m, &error);
+        measureCapture(capture, 14.2, 50);
         fitGiven.push_back(timer.nsecsElapsed() / 1e6);
         timer.restart();
-        measureCapture(capture, 0, 50, &m, &error);
+        measureCapture(capture, 0, 50);
         fitEstimated.push_back(timer.nsecsElapsed() / 1e6);
     }
     std::printf("| Read the file | %.0f ms | %.0f ms |\n", median(read), median(read));

@@ -444,20 +444,19 @@ void tst_CaptureFamilies::families()
     const QVector<File> files = family(digitise(analog, ScopeSettings()));
 
     Capture capture;
-    CaptureRead first;
-    QVERIFY2(readCaptureChannels(files[0].content, files[0].name, {}, &first, &error),
-        qPrintable(error));
+    const Result<CaptureRead> read = readCaptureChannels(files[0].content, files[0].name, {});
+    QVERIFY2(read, qPrintable(read.error()));
+    const CaptureRead &first = *read;
     QVERIFY2(warning.isEmpty() ? first.warnings.isEmpty()
                                : first.warnings.size() == 1 && first.warnings[0].contains(warning),
         qPrintable(first.warnings.join('\n')));
     if (files.size() == 2) {
-        CaptureRead second;
-        QVERIFY2(readCaptureChannels(files[1].content, files[1].name, {}, &second, &error),
-            qPrintable(error));
-        QStringList notes;
-        QVERIFY2(
-            pairChannels(first, files[0].name, second, files[1].name, &capture, &notes, &error),
-            qPrintable(error));
+        const Result<CaptureRead> second = readCaptureChannels(files[1].content, files[1].name, {});
+        QVERIFY2(second, qPrintable(second.error()));
+        const Result<PairedCapture> paired
+            = pairChannels(first, files[0].name, *second, files[1].name);
+        QVERIFY2(paired, qPrintable(paired.error()));
+        capture = paired->capture;
     } else {
         QCOMPARE(int(first.channels.size()), 2);
         capture.time = first.time;
@@ -465,8 +464,9 @@ void tst_CaptureFamilies::families()
         capture.vx = first.channels[1].millivolts;
     }
     QCOMPARE(int(capture.time.size()), samples);
-    CaptureMeasurement m;
-    QVERIFY2(measureCapture(capture, 0, 50, &m, &error), qPrintable(error));
+    const Result<CaptureMeasurement> measured = measureCapture(capture, 0, 50);
+    QVERIFY2(measured, qPrintable(measured.error()));
+    const CaptureMeasurement &m = *measured;
     const double zError = std::abs(std::complex<double>(m.r, m.x) - load) / std::abs(load);
     qInfo("%s: Z %.5g %+.5gj, error %.2e", QTest::currentDataTag(), m.r, m.x, zError);
     QVERIFY2(zError < kTolerance, qPrintable(QString::number(zError)));

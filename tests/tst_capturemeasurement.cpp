@@ -68,9 +68,9 @@ void tst_CaptureMeasurement::readings()
     QFETCH(bool, inductive);
 
     const Capture capture = sines(10, 1e-9, 1000, 64, 27.8, leadDegrees);
-    CaptureMeasurement m;
-    QString error;
-    QVERIFY2(measureCapture(capture, estimate ? 0 : 10, 50, &m, &error), qPrintable(error));
+    const Result<CaptureMeasurement> measured = measureCapture(capture, estimate ? 0 : 10, 50);
+    QVERIFY2(measured, qPrintable(measured.error()));
+    const CaptureMeasurement &m = *measured;
     QCOMPARE(m.frequencyEstimated, estimate);
     QVERIFY(std::abs(m.frequencyMHz - 10) < 1e-9);
     QVERIFY(std::abs(m.vReference - 32) < 1e-9);
@@ -125,10 +125,9 @@ void tst_CaptureMeasurement::unsoundCaptures()
     // With megahertz 0 both channels are constant.
     Capture capture
         = sines(megahertz, interval, samples, megahertz > 0 ? 64 : 0, vxAmplitude, 0, noise);
-    CaptureMeasurement m;
-    QString error;
-    QVERIFY(!measureCapture(capture, givenMegahertz, 50, &m, &error));
-    QVERIFY2(error.startsWith(message), qPrintable(error));
+    const Result<CaptureMeasurement> measured = measureCapture(capture, givenMegahertz, 50);
+    QVERIFY(!measured);
+    QVERIFY2(measured.error().startsWith(message), qPrintable(measured.error()));
 }
 
 QTEST_GUILESS_MAIN(tst_CaptureMeasurement)

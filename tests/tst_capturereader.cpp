@@ -100,10 +100,9 @@ void tst_CaptureReader::layouts()
     QFETCH(double, firstReference);
     QFETCH(double, firstVx);
 
-    Capture capture;
-    QString error;
-    QVERIFY2(readCapture(content, QStringLiteral("cap.csv"), {reference, vx}, &capture, &error),
-        qPrintable(error));
+    const Result<Capture> read = readCapture(content, QStringLiteral("cap.csv"), {reference, vx});
+    QVERIFY2(read, qPrintable(read.error()));
+    const Capture &capture = *read;
     QCOMPARE(int(capture.time.size()), samples);
     QCOMPARE(int(capture.reference.size()), samples);
     QCOMPARE(int(capture.vx.size()), samples);
@@ -266,10 +265,9 @@ void tst_CaptureReader::badFiles()
     QFETCH(QString, vx);
     QFETCH(QString, message);
 
-    Capture capture;
-    QString error;
-    QVERIFY(!readCapture(content, QStringLiteral("cap.csv"), {reference, vx}, &capture, &error));
-    QCOMPARE(error, message);
+    const Result<Capture> read = readCapture(content, QStringLiteral("cap.csv"), {reference, vx});
+    QVERIFY(!read);
+    QCOMPARE(read.error(), message);
 }
 
 namespace {
@@ -529,9 +527,9 @@ void tst_CaptureReader::families()
     QFETCH(double, firstValue);
     QFETCH(int, tag);
 
-    CaptureRead read;
-    QString error;
-    QVERIFY2(readCaptureChannels(content, file, {}, &read, &error), qPrintable(error));
+    const Result<CaptureRead> result = readCaptureChannels(content, file, {});
+    QVERIFY2(result, qPrintable(result.error()));
+    const CaptureRead &read = *result;
     QCOMPARE(int(read.channels.size()), channels);
     QCOMPARE(int(read.time.size()), samples);
     QVERIFY2(std::abs(read.time[0] - firstTime) <= 1e-9 * interval,
@@ -583,18 +581,15 @@ void tst_CaptureReader::pairs()
         }
         return csv;
     };
-    CaptureRead first;
-    CaptureRead second;
-    QString message;
-    QVERIFY(readCaptureChannels(file(1e-9, 1), firstName, {}, &first, &message));
-    QVERIFY(readCaptureChannels(file(secondInterval, 2), secondName, {}, &second, &message));
-    Capture capture;
-    QStringList notes;
-    const bool paired
-        = pairChannels(first, firstName, second, secondName, &capture, &notes, &message);
-    QCOMPARE(message, error);
+    const Result<CaptureRead> first = readCaptureChannels(file(1e-9, 1), firstName, {});
+    const Result<CaptureRead> second = readCaptureChannels(file(secondInterval, 2), secondName, {});
+    QVERIFY(first && second);
+    const Result<PairedCapture> pairing = pairChannels(*first, firstName, *second, secondName);
+    QCOMPARE(pairing.error(), error);
+    const bool paired = pairing.ok();
     QCOMPARE(paired, error.isEmpty());
     if (paired) {
+        const Capture &capture = pairing->capture;
         QCOMPARE(capture.reference.front(), swapped ? 2000.0 : 1000.0);
         QCOMPARE(capture.vx.front(), swapped ? 1000.0 : 2000.0);
         QCOMPARE(int(capture.time.size()), 5);
@@ -609,14 +604,14 @@ void tst_CaptureReader::cutOff()
         = "Time,CH1,CH2\n0,0.1,-1.07e-03\n1e-9,0.3,-1.07e-03\n2e-9,0.2,-1.07e-03";
     const QByteArray cut = "Time,CH1,CH2\n0,0.1,-1.07e-03\n1e-9,0.3,-1.07e-03\n2e-9,0.2,-1.07e-0";
     const QByteArray short_ = "Time,CH1,CH2\n0,0.1,-1.07e-03\n1e-9,0.3,-1.07e-03\n2e-9,0.2";
-    CaptureRead read;
-    QString error;
-    QVERIFY(readCaptureChannels(whole, QStringLiteral("cap.csv"), {}, &read, &error));
-    QCOMPARE(int(read.time.size()), 3);
-    QVERIFY(read.warnings.isEmpty());
+    Result<CaptureRead> result = readCaptureChannels(whole, QStringLiteral("cap.csv"), {});
+    QVERIFY(result);
+    QCOMPARE(int(result->time.size()), 3);
+    QVERIFY(result->warnings.isEmpty());
     for (const QByteArray &content : {cut, short_}) {
-        QVERIFY2(readCaptureChannels(content, QStringLiteral("cap.csv"), {}, &read, &error),
-            qPrintable(error));
+        result = readCaptureChannels(content, QStringLiteral("cap.csv"), {});
+        QVERIFY2(result, qPrintable(result.error()));
+        const CaptureRead &read = *result;
         QCOMPARE(int(read.time.size()), 2);
         QCOMPARE(read.warnings,
             QStringList {"cap.csv:4: the last line is cut off (the file ends inside it); it is "
@@ -628,12 +623,12 @@ void tst_CaptureReader::cutOff()
 // sample interval is read as a channel, and said so always.
 void tst_CaptureReader::notesAndWarnings()
 {
-    CaptureRead read;
-    QString error;
-    QVERIFY(readCaptureChannels("X,CH1,CH2,Start,Increment,\nSequence,Volt,Volt,-1e-06,2e-09\n"
-                                "0,0.1,0.2,\n1,0.3,0.4,\n2,0.2,0.1,\n",
-        QStringLiteral("rigol.csv"), {}, &read, &error));
-    QCOMPARE(read.notes,
+    Result<CaptureRead> read
+        = readCaptureChannels("X,CH1,CH2,Start,Increment,\nSequence,Volt,Volt,-1e-06,2e-09\n"
+                              "0,0.1,0.2,\n1,0.3,0.4,\n2,0.2,0.1,\n",
+            QStringLiteral("rigol.csv"), {});
+    QVERIFY(read);
+    QCOMPARE(read->notes,
         QStringList(
             {"fields separated by commas, decimal points", "lines 1 to 2: settings and names",
                 "time: sample numbers in column 1 ('Sequence') times the sample interval 2e-09 s "
@@ -642,13 +637,14 @@ void tst_CaptureReader::notesAndWarnings()
                 "the reference (CH1): column 2 ('CH1'), in Volt",
                 "V_x (CH2): column 3 ('CH2'), in Volt", "3 samples, lines 3 to 5"}));
 
-    QVERIFY(readCaptureChannels("Sample Interval,2e-9\n0.3,0.1,0.2\n0.2,0.3,0.4\n0.1,0.2,0.1\n",
-        QStringLiteral("back.csv"), {}, &read, &error));
-    QCOMPARE(read.warnings,
+    read = readCaptureChannels("Sample Interval,2e-9\n0.3,0.1,0.2\n0.2,0.3,0.4\n0.1,0.2,0.1\n",
+        QStringLiteral("back.csv"), {});
+    QVERIFY(read);
+    QCOMPARE(read->warnings,
         QStringList {"back.csv:2: column 1 ('column 1') decreases throughout, like a time axis "
                      "run backwards; it is read as a channel, with the times from the sample "
                      "interval 2e-09 s (line 1)"});
-    QCOMPARE(read.channels[0].fileColumn, 1);
+    QCOMPARE(read->channels[0].fileColumn, 1);
 }
 
 QTEST_GUILESS_MAIN(tst_CaptureReader)

@@ -69,12 +69,12 @@ void tst_MeasureAccuracy::simulatedCaptures()
     const QByteArray csv = captureCsv(digitise(analog, ScopeSettings()),
         intervalHeader ? CsvLayout::IntervalHeader : CsvLayout::TimeColumn);
 
-    Capture capture;
-    QVERIFY2(
-        readCapture(csv, QStringLiteral("simulated.csv"), {}, &capture, &error), qPrintable(error));
+    const Result<Capture> capture = readCapture(csv, QStringLiteral("simulated.csv"), {});
+    QVERIFY2(capture, qPrintable(capture.error()));
     for (const double given : {megahertz, 0.0}) {
-        CaptureMeasurement m;
-        QVERIFY2(measureCapture(capture, given, source, &m, &error), qPrintable(error));
+        const Result<CaptureMeasurement> measured = measureCapture(*capture, given, source);
+        QVERIFY2(measured, qPrintable(measured.error()));
+        const CaptureMeasurement &m = *measured;
         const double zError = std::abs(std::complex<double>(m.r, m.x) - load) / std::abs(load);
         qInfo("%s, frequency %s: Z %.5g %+.5gj, error %.2e, 1 sigma R %.2g X %.2g",
             QTest::currentDataTag(), given > 0 ? "given" : "estimated", m.r, m.x, zError, m.rSigma,

@@ -6,17 +6,14 @@
 #include "numbertext.h"
 #include "sinefit.h"
 #include "solvematching.h"
+#include "units.h"
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <limits>
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kHertzPerMegahertz = 1e6;
-constexpr double kNanosecondsPerSecond = 1e9;
 constexpr int kMinimumSamples = 8;
 constexpr double kMinimumPeriods = 2;
 constexpr double kMinimumSamplesPerPeriod = 3;
@@ -46,12 +43,16 @@ double noiseFloor(const std::vector<double> &values, double step)
         step / std::sqrt(kQuantisationVariance), largest * std::numeric_limits<double>::epsilon());
 }
 
-// Whether a channel ran off the oscilloscope's screen: its highest or lowest value holds
-// for runs of samples, and for far more of them than a sine's crest lingers within one
+// Where a channel ran off the oscilloscope's screen: its highest or lowest value holds for
+// runs of samples, and for far more of them than a sine's crest lingers within one
 // converter step of its peak, acos(1 − step/A)/π of the time (2.8 % for A = 100 steps).
-// `extreme` gets the value.
-bool isClipped(const std::vector<double> &values, double amplitude, double step, double *extreme,
-    double *fraction)
+struct Clipping
+{
+    double extreme = 0; // mV
+    double fraction = 0; // of the samples at it
+};
+
+std::optional<Clipping> clipping(const std::vector<double> &values, double amplitude, double step)
 {
     const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
     const double n = double(values.size());
@@ -69,12 +70,10 @@ bool isClipped(const std::vector<double> &values, double amplitude, double step,
             longest = std::max(longest, run);
         }
         if (longest >= kLeastClippedRun && double(count) / n > 2 * expected + kClippedShare) {
-            *extreme = value;
-            *fraction = double(count) / n;
-            return true;
+            return Clipping {value, double(count) / n};
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 // The phase difference brought into (−π, π].
@@ -84,213 +83,306 @@ double wrapped(double angle)
     return angle <= -kPi ? angle + 2 * kPi : angle;
 }
 
-} // namespace
-
-ComponentValue componentValue(double reactance, double frequencyHz)
+QString megahertzText(double hertz)
 {
-    const double omega = 2 * kPi * frequencyHz;
-    if (reactance >= 0) {
-        return {true, reactance / omega};
-    }
-    return {false, -1 / (omega * reactance)};
+    return numberText(hertz / kHertzPerMegahertz);
 }
 
-bool measureCapture(const Capture &capture, double frequencyMHz, double sourceImpedance,
-    CaptureMeasurement *result, QString *error)
-{
-    const std::size_t n = capture.time.size();
-    if (n < std::size_t(kMinimumSamples)) {
-        *error
-            = QStringLiteral("only %1 samples; at least %2 are needed").arg(n).arg(kMinimumSamples);
-        return false;
-    }
-    // A channel that is off, or a probe that is not connected, shows a constant or only
-    // the converter's last bit; a fit would still find some sine in it.
-    if (isConstant(capture.reference)) {
-        *error = QStringLiteral("the reference shows no signal (every sample is the same): is "
-                                "CH1 on, and the probe connected?");
-        return false;
-    }
-    if (isConstant(capture.vx)) {
-        *error = QStringLiteral("V_x shows no signal (every sample is the same): is CH2 on, and "
-                                "the probe connected?");
-        return false;
-    }
+// ---- The steps: check, frequency, fit, readings, uncertainty, network.
 
-    const double span = capture.time.back() - capture.time.front();
-    double frequencyHz = frequencyMHz * kHertzPerMegahertz;
-    result->frequencyEstimated = !(frequencyMHz > 0);
-    if (result->frequencyEstimated
-        && !estimateFrequency(capture.time, capture.reference, capture.vx, &frequencyHz)) {
-        *error = QStringLiteral("cannot find the frequency: the reference channel does not "
-                                "show two clean periods of a sine; give it with --freq");
-        return false;
+// A capture that can be fitted at all: enough samples, neither channel constant (a channel
+// that is off, or a probe that is not connected, shows a constant; a fit would still find
+// some sine in it). A standard's V_x may be constant: a short shows nothing there.
+Status checked(const Capture &capture, bool standard)
+{
+    if (capture.time.size() < std::size_t(kMinimumSamples)) {
+        return Failure {QStringLiteral("only %1 samples; at least %2 are needed")
+                            .arg(capture.time.size())
+                            .arg(kMinimumSamples)};
     }
-    if (result->frequencyEstimated
+    if (isConstant(capture.reference)) {
+        return Failure {QStringLiteral("the reference shows no signal (every sample is the same): "
+                                       "is CH1 on, and the probe connected?")};
+    }
+    if (!standard && isConstant(capture.vx)) {
+        return Failure {QStringLiteral("V_x shows no signal (every sample is the same): is CH2 "
+                                       "on, and the probe connected?")};
+    }
+    return success();
+}
+
+// The frequency of the fit, in hertz: the one given, or estimated from the capture; with
+// enough periods and samples per period to fit.
+Result<double> fitFrequency(const Capture &capture, double frequencyMHz)
+{
+    double frequencyHz = frequencyMHz * kHertzPerMegahertz;
+    const bool estimated = !(frequencyMHz > 0);
+    if (estimated
+        && !estimateFrequency(capture.time, capture.reference, capture.vx, &frequencyHz)) {
+        return Failure {QStringLiteral("cannot find the frequency: the reference channel does not "
+                                       "show two clean periods of a sine; give it with --freq")};
+    }
+    if (estimated
         && !(frequencyHz >= kLowestFrequencyMHz * kHertzPerMegahertz
             && frequencyHz <= kHighestFrequencyMHz * kHertzPerMegahertz)) {
-        *error = QStringLiteral("the capture's frequency comes out %1 MHz, outside 1 kHz to "
-                                "10 GHz: is the time column's unit right?")
-                     .arg(numberText(frequencyHz / kHertzPerMegahertz));
-        return false;
+        return Failure {QStringLiteral("the capture's frequency comes out %1 MHz, outside 1 kHz "
+                                       "to 10 GHz: is the time column's unit right?")
+                            .arg(megahertzText(frequencyHz))};
     }
-    const double periods = span * frequencyHz;
+    const double periods = (capture.time.back() - capture.time.front()) * frequencyHz;
     if (!(periods >= kMinimumPeriods)) {
-        *error = QStringLiteral("the capture spans %1 periods of %2 MHz; at least two are needed")
-                     .arg(numberText(periods), numberText(frequencyHz / kHertzPerMegahertz));
-        return false;
+        return Failure {
+            QStringLiteral("the capture spans %1 periods of %2 MHz; at least two are needed")
+                .arg(numberText(periods), megahertzText(frequencyHz))};
     }
-    const double samplesPerPeriod = double(n - 1) / periods;
+    const double samplesPerPeriod = double(capture.time.size() - 1) / periods;
     if (samplesPerPeriod < kMinimumSamplesPerPeriod) {
-        *error
-            = QStringLiteral("only %1 samples per period of %2 MHz; at least 3 are needed")
-                  .arg(numberText(samplesPerPeriod), numberText(frequencyHz / kHertzPerMegahertz));
-        return false;
+        return Failure {QStringLiteral("only %1 samples per period of %2 MHz; at least 3 are "
+                                       "needed")
+                            .arg(numberText(samplesPerPeriod), megahertzText(frequencyHz))};
     }
+    return frequencyHz;
+}
 
-    const SineBasis basis = sineBasis(
-        capture.time, 2 * kPi * frequencyHz, (capture.time.front() + capture.time.back()) / 2);
+// Both channels' sines, each with its converter's step.
+struct ChannelFits
+{
+    SineFit reference;
+    SineFit vx;
+    double referenceStep = 0;
+    double vxStep = 0;
+};
+
+QString clippedText(const QString &channel, const Clipping &clipped)
+{
+    return QStringLiteral("%1 is clipped: %2 % of its samples sit at %3 mV, its %4 value; the "
+                          "trace ran off the screen: give the channel a larger volts per "
+                          "division")
+        .arg(channel)
+        .arg(std::round(clipped.fraction * 1000) / 10)
+        .arg(numberText(clipped.extreme))
+        .arg(clipped.extreme > 0 ? QStringLiteral("highest") : QStringLiteral("lowest"));
+}
+
+// Fits both channels at the frequency and judges what the fits show: a reference that is
+// a clean sine, neither channel clipped, and a signal in each above its resolution and
+// noise (V_x of a standard excepted).
+Result<ChannelFits> fitChannels(const Capture &capture, double frequencyHz, bool standard)
+{
+    const SineBasis basis = sineBasis(capture.time, angularFrequency(frequencyHz),
+        (capture.time.front() + capture.time.back()) / 2);
     if (!basis.valid) {
-        *error = QStringLiteral("the samples cannot tell a sine of %1 MHz from a constant")
-                     .arg(numberText(frequencyHz / kHertzPerMegahertz));
-        return false;
+        return Failure {QStringLiteral("the samples cannot tell a sine of %1 MHz from a constant")
+                            .arg(megahertzText(frequencyHz))};
     }
     // A converter's step is noise of step/√12 RMS that no fit can remove; and however fine
     // the record, its numbers carry the rounding of their last digit.
-    const double referenceStep = converterStep(capture.reference);
-    const double vxStep = converterStep(capture.vx);
-    const SineFit reference
-        = fitSine(basis, capture.reference, noiseFloor(capture.reference, referenceStep));
-    const SineFit vx = fitSine(basis, capture.vx, noiseFloor(capture.vx, vxStep));
+    ChannelFits fits;
+    fits.referenceStep = converterStep(capture.reference);
+    fits.vxStep = converterStep(capture.vx);
+    fits.reference
+        = fitSine(basis, capture.reference, noiseFloor(capture.reference, fits.referenceStep));
+    fits.vx = fitSine(basis, capture.vx, noiseFloor(capture.vx, fits.vxStep));
+    const SineFit &reference = fits.reference;
+    const SineFit &vx = fits.vx;
+    if (!(reference.residualRms <= kReferenceResidualLimit * reference.amplitude)) {
+        return Failure {QStringLiteral("the reference channel is no clean sine of %1 MHz "
+                                       "(amplitude %2 mV, residual %3 mV RMS): check the "
+                                       "frequency and the columns")
+                            .arg(megahertzText(frequencyHz), numberText(reference.amplitude),
+                                numberText(reference.residualRms))};
+    }
+    if (const auto clipped = clipping(capture.reference, reference.amplitude, fits.referenceStep)) {
+        return Failure {clippedText(QStringLiteral("the reference (CH1)"), *clipped)};
+    }
+    if (const auto clipped = clipping(capture.vx, vx.amplitude, fits.vxStep)) {
+        return Failure {clippedText(QStringLiteral("V_x (CH2)"), *clipped)};
+    }
     const auto noSignal = [&](const SineFit &fit, double step) {
         return !(fit.amplitude >= kLeastStepsOfSignal * step
             && fit.amplitude >= kLeastSigmasOfSignal * fit.amplitudeSigma);
     };
-    if (!(reference.residualRms <= kReferenceResidualLimit * reference.amplitude)) {
-        *error = QStringLiteral("the reference channel is no clean sine of %1 MHz (amplitude "
-                                "%2 mV, residual %3 mV RMS): check the frequency and the columns")
-                     .arg(numberText(frequencyHz / kHertzPerMegahertz),
-                         numberText(reference.amplitude), numberText(reference.residualRms));
-        return false;
+    if (noSignal(reference, fits.referenceStep)) {
+        return Failure {QStringLiteral("the reference shows no signal at %1 MHz (amplitude %2 mV, "
+                                       "steps of %3 mV, residual %4 mV RMS): is CH1 on, and the "
+                                       "probe connected?")
+                            .arg(megahertzText(frequencyHz), numberText(reference.amplitude),
+                                numberText(fits.referenceStep), numberText(reference.residualRms))};
     }
-    double extreme = 0;
-    double fraction = 0;
-    if (isClipped(capture.reference, reference.amplitude, referenceStep, &extreme, &fraction)
-        || isClipped(capture.vx, vx.amplitude, vxStep, &extreme, &fraction)) {
-        const bool isReference
-            = isClipped(capture.reference, reference.amplitude, referenceStep, &extreme, &fraction);
-        *error = QStringLiteral("%1 is clipped: %2 % of its samples sit at %3 mV, its %4 value; "
-                                "the trace ran off the screen: give the channel a larger volts "
-                                "per division")
-                     .arg(isReference ? QStringLiteral("the reference (CH1)")
-                                      : QStringLiteral("V_x (CH2)"))
-                     .arg(std::round(fraction * 1000) / 10)
-                     .arg(numberText(extreme))
-                     .arg(extreme > 0 ? QStringLiteral("highest") : QStringLiteral("lowest"));
-        return false;
+    if (standard) {
+        return fits;
     }
-    if (noSignal(reference, referenceStep)) {
-        *error = QStringLiteral("the reference shows no signal at %1 MHz (amplitude %2 mV, "
-                                "steps of %3 mV, residual %4 mV RMS): is CH1 on, and the "
-                                "probe connected?")
-                     .arg(numberText(frequencyHz / kHertzPerMegahertz),
-                         numberText(reference.amplitude), numberText(referenceStep),
-                         numberText(reference.residualRms));
-        return false;
-    }
-    if (noSignal(vx, vxStep)) {
-        *error = QStringLiteral("V_x shows no signal at %1 MHz (amplitude %2 mV, steps of %3 "
-                                "mV, residual %4 mV RMS): is CH2 on, and the probe connected?")
-                     .arg(numberText(frequencyHz / kHertzPerMegahertz), numberText(vx.amplitude),
-                         numberText(vxStep), numberText(vx.residualRms));
-        return false;
+    if (noSignal(vx, fits.vxStep)) {
+        return Failure {QStringLiteral("V_x shows no signal at %1 MHz (amplitude %2 mV, steps of "
+                                       "%3 mV, residual %4 mV RMS): is CH2 on, and the probe "
+                                       "connected?")
+                            .arg(megahertzText(frequencyHz), numberText(vx.amplitude),
+                                numberText(fits.vxStep), numberText(vx.residualRms))};
     }
     if (!(vx.residualRms <= vx.amplitude)) {
-        *error = QStringLiteral("the V_x channel holds no sine of %1 MHz above its noise "
-                                "(amplitude %2 mV, residual %3 mV RMS)")
-                     .arg(numberText(frequencyHz / kHertzPerMegahertz), numberText(vx.amplitude),
-                         numberText(vx.residualRms));
-        return false;
+        return Failure {QStringLiteral("the V_x channel holds no sine of %1 MHz above its noise "
+                                       "(amplitude %2 mV, residual %3 mV RMS)")
+                            .arg(megahertzText(frequencyHz), numberText(vx.amplitude),
+                                numberText(vx.residualRms))};
     }
+    return fits;
+}
 
-    // The readings as a person would type them: V_reference is half the reference's
-    // amplitude, the delay is how far V_x leads, in ns.
+// The readings as a person would type them: V_reference is half the reference's amplitude,
+// the delay is how far V_x leads, in ns; and the ratio of the channels with its spread,
+// the two channels' noise being independent.
+CaptureMeasurement readings(
+    const ChannelFits &fits, double frequencyHz, double sourceImpedance, std::size_t samples)
+{
+    const SineFit &reference = fits.reference;
+    const SineFit &vx = fits.vx;
     const double lead = wrapped(vx.phase - reference.phase);
-    result->frequencyMHz = frequencyHz / kHertzPerMegahertz;
-    result->vReference = reference.amplitude / 2;
-    result->vx = vx.amplitude;
-    result->delay = lead / (2 * kPi * frequencyHz) * kNanosecondsPerSecond;
-    result->sourceImpedance = sourceImpedance;
-    result->referenceResidualRms = reference.residualRms;
-    result->vxResidualRms = vx.residualRms;
-    result->samples = static_cast<long long>(n);
-
-    const std::complex<double> z = impedanceFrom(
-        sourceImpedance, result->vReference, result->vx, result->delay, result->frequencyMHz);
-    result->r = z.real();
-    result->x = z.imag();
-    if (!std::isfinite(result->r) || !std::isfinite(result->x)) {
-        *error = QStringLiteral("the readings give no finite impedance (V_x is twice "
-                                "V_reference with no delay: an open circuit?)");
-        return false;
-    }
-
-    // Z = Z0·g / (1 − g) with g = (V_x / CH1)·e^{jφ}, so dZ = Z0·g / (1 − g)² · (du + j·dv)
-    // with du = dA_x/A_x − dA_ref/A_ref and dv = dφ_x − dφ_ref, the two channels' noise
-    // being independent.
-    const std::complex<double> g = std::polar(vx.amplitude / reference.amplitude, lead);
-    const std::complex<double> w = sourceImpedance * g / ((1.0 - g) * (1.0 - g));
-    const double varU = std::pow(vx.amplitudeSigma / vx.amplitude, 2)
+    CaptureMeasurement m;
+    m.frequencyMHz = frequencyHz / kHertzPerMegahertz;
+    m.vReference = reference.amplitude / 2;
+    m.vx = vx.amplitude;
+    m.delay = lead / angularFrequency(frequencyHz) * kNanosecondsPerSecond;
+    m.sourceImpedance = sourceImpedance;
+    m.referenceResidualRms = reference.residualRms;
+    m.vxResidualRms = vx.residualRms;
+    m.samples = static_cast<long long>(samples);
+    // g = (A_x/A_ref)·e^{jφ}: u = ln A_x − ln A_ref and v = φ_x − φ_ref.
+    m.ratio.value = std::polar(vx.amplitude / reference.amplitude, lead);
+    m.ratio.logMagnitudeVariance = std::pow(vx.amplitudeSigma / vx.amplitude, 2)
         + std::pow(reference.amplitudeSigma / reference.amplitude, 2);
-    const double varV = vx.phaseSigma * vx.phaseSigma + reference.phaseSigma * reference.phaseSigma;
-    const double covUV = vx.amplitudePhaseCovariance / vx.amplitude
+    m.ratio.phaseVariance
+        = vx.phaseSigma * vx.phaseSigma + reference.phaseSigma * reference.phaseSigma;
+    m.ratio.covariance = vx.amplitudePhaseCovariance / vx.amplitude
         + reference.amplitudePhaseCovariance / reference.amplitude;
+    return m;
+}
+
+// The spread of Z = Z0·g/(1 − g): dZ = Z0·g/(1 − g)² · (du + j·dv).
+struct ImpedanceSigma
+{
+    double r = 0;
+    double x = 0;
+};
+
+ImpedanceSigma impedanceSigma(const ChannelRatio &ratio, double sourceImpedance)
+{
+    const std::complex<double> g = ratio.value;
+    const std::complex<double> w = sourceImpedance * g / ((1.0 - g) * (1.0 - g));
     const double a = w.real();
     const double b = w.imag();
-    result->rSigma = std::sqrt(std::max(0.0, a * a * varU + b * b * varV - 2 * a * b * covUV));
-    result->xSigma = std::sqrt(std::max(0.0, b * b * varU + a * a * varV + 2 * a * b * covUV));
-    if (!(std::isfinite(result->rSigma) && std::isfinite(result->xSigma))) {
-        *error = QStringLiteral("the uncertainty of Z comes out infinite: the readings are too "
-                                "close to an open circuit");
-        return false;
-    }
+    const double varU = ratio.logMagnitudeVariance;
+    const double varV = ratio.phaseVariance;
+    const double covUV = ratio.covariance;
+    return {std::sqrt(std::max(0.0, a * a * varU + b * b * varV - 2 * a * b * covUV)),
+        std::sqrt(std::max(0.0, b * b * varU + a * a * varV + 2 * a * b * covUV))};
+}
 
+} // namespace
+
+ComponentValue componentValue(double reactance, double frequencyHz)
+{
+    if (reactance >= 0) {
+        return {true, inductanceOf(reactance, frequencyHz)};
+    }
+    return {false, capacitanceOf(reactance, frequencyHz)};
+}
+
+Result<ImpedanceVerdict> judgeImpedance(
+    std::complex<double> z, double rSigma, double sourceImpedance, double frequencyHz)
+{
     // A passive load has R ≥ 0. Far below zero, the probes' columns are almost always
     // exchanged; within the noise of zero, the load has no resistance to speak of, and no
     // network of two lossless parts can turn it into Z0.
-    if (result->r < -kSigmasOfNegativeResistance * result->rSigma) {
-        *error = QStringLiteral("R comes out %1 \u03a9 (1 sigma %2): a passive antenna cannot "
-                                "give that; the reference and V_x are probably exchanged: try "
-                                "--ref/--vx")
-                     .arg(numberText(result->r), QString::number(result->rSigma, 'g', 2));
-        return false;
+    if (z.real() < -kSigmasOfNegativeResistance * rSigma) {
+        return Failure {QStringLiteral("R comes out %1 \u03a9 (1 sigma %2): a passive antenna "
+                                       "cannot give that; the reference and V_x are probably "
+                                       "exchanged: try --ref/--vx")
+                            .arg(numberText(z.real()), QString::number(rSigma, 'g', 2))};
     }
-    result->hasNetwork = false;
-    if (std::abs(result->r) <= kSigmasOfNegativeResistance * result->rSigma) {
-        result->warning = QStringLiteral("R is %1 \u03a9 with 1 sigma %2: no resistance that the "
+    ImpedanceVerdict verdict;
+    if (std::abs(z.real()) <= kSigmasOfNegativeResistance * rSigma) {
+        verdict.warning = QStringLiteral("R is %1 \u03a9 with 1 sigma %2: no resistance that the "
                                          "capture can tell from 0, so no L-network can match "
                                          "this load and none is given")
-                              .arg(numberText(result->r), QString::number(result->rSigma, 'g', 2));
-        return true;
+                              .arg(numberText(z.real()), QString::number(rSigma, 'g', 2));
+        return verdict;
     }
-
     // The network as the window shows it: its compensation reads R and X back from the six
     // digits of the result fields.
     const MatchingSolution solution = matchingSolution(sourceImpedance,
-        numberFromText(numberText(result->r)), numberFromText(numberText(result->x)));
+        numberFromText(numberText(z.real())), numberFromText(numberText(z.imag())));
     const ComponentValue one = componentValue(solution.reactanceOne, frequencyHz);
     const ComponentValue two = componentValue(solution.reactanceTwo, frequencyHz);
     if (std::isnan(solution.reactanceOne) || std::isnan(solution.reactanceTwo)
         || !std::isfinite(one.value) || !std::isfinite(two.value)) {
-        result->warning = QStringLiteral("the network's parts come out infinite or undefined "
-                                         "for this load; none is given");
-        return true;
+        verdict.warning = QStringLiteral("the network's parts come out infinite or undefined for "
+                                         "this load; none is given");
+        return verdict;
     }
-    result->hasNetwork = true;
-    result->circuitVariant = solution.circuitVariant;
-    result->reactanceOne = solution.reactanceOne;
-    result->reactanceTwo = solution.reactanceTwo;
-    result->elementOne = componentText(solution.reactanceOne, frequencyHz);
-    result->elementTwo = componentText(solution.reactanceTwo, frequencyHz);
-    return true;
+    verdict.network = MatchingNetwork {solution.circuitVariant, solution.reactanceOne,
+        solution.reactanceTwo, componentText(solution.reactanceOne, frequencyHz),
+        componentText(solution.reactanceTwo, frequencyHz)};
+    return verdict;
+}
+
+Result<CaptureMeasurement> measureCapture(
+    const Capture &capture, double frequencyMHz, double sourceImpedance)
+{
+    if (const Status check = checked(capture, false); !check) {
+        return check.failure();
+    }
+    const Result<double> frequencyHz = fitFrequency(capture, frequencyMHz);
+    if (!frequencyHz) {
+        return frequencyHz.failure();
+    }
+    const Result<ChannelFits> fits = fitChannels(capture, *frequencyHz, false);
+    if (!fits) {
+        return fits.failure();
+    }
+    CaptureMeasurement m = readings(*fits, *frequencyHz, sourceImpedance, capture.time.size());
+    m.frequencyEstimated = !(frequencyMHz > 0);
+
+    // Z from the readings by the window's own formula, as a person who typed them would get.
+    const std::complex<double> z
+        = impedanceFrom(sourceImpedance, m.vReference, m.vx, m.delay, m.frequencyMHz);
+    m.r = z.real();
+    m.x = z.imag();
+    if (!std::isfinite(m.r) || !std::isfinite(m.x)) {
+        return Failure {QStringLiteral("the readings give no finite impedance (V_x is twice "
+                                       "V_reference with no delay: an open circuit?)")};
+    }
+    const ImpedanceSigma sigma = impedanceSigma(m.ratio, sourceImpedance);
+    m.rSigma = sigma.r;
+    m.xSigma = sigma.x;
+    if (!(std::isfinite(m.rSigma) && std::isfinite(m.xSigma))) {
+        return Failure {QStringLiteral("the uncertainty of Z comes out infinite: the readings are "
+                                       "too close to an open circuit")};
+    }
+    const Result<ImpedanceVerdict> verdict
+        = judgeImpedance(z, m.rSigma, sourceImpedance, *frequencyHz);
+    if (!verdict) {
+        return verdict.failure();
+    }
+    m.network = verdict->network;
+    m.warning = verdict->warning;
+    return m;
+}
+
+Result<CaptureMeasurement> measureStandard(
+    const Capture &capture, double frequencyMHz, double sourceImpedance)
+{
+    if (const Status check = checked(capture, true); !check) {
+        return check.failure();
+    }
+    const Result<double> frequencyHz = fitFrequency(capture, frequencyMHz);
+    if (!frequencyHz) {
+        return frequencyHz.failure();
+    }
+    const Result<ChannelFits> fits = fitChannels(capture, *frequencyHz, true);
+    if (!fits) {
+        return fits.failure();
+    }
+    CaptureMeasurement m = readings(*fits, *frequencyHz, sourceImpedance, capture.time.size());
+    m.frequencyEstimated = !(frequencyMHz > 0);
+    return m;
 }

@@ -1,9 +1,37 @@
 #ifndef CAPTUREMEASUREMENT_H
 #define CAPTUREMEASUREMENT_H
 
+#include "result.h"
+
 #include <QString>
 
+#include <complex>
+#include <optional>
+
 struct Capture;
+
+// The L-network that the window would show for a load: its circuit variant, both
+// reactances and both component texts.
+struct MatchingNetwork
+{
+    int circuitVariant = 0; // 0 to 5, "A" to "F"
+    double reactanceOne = 0; // ohms, as the panel shows them; −∞ is an open circuit
+    double reactanceTwo = 0;
+    QString elementOne; // the component texts the panel shows
+    QString elementTwo;
+};
+
+// The ratio of the two channels, g = V_x / V_CH1, as a complex number whose angle is how far
+// V_x leads, with its spread: the variances of u = ln|g| and of v = arg g and their
+// covariance (a change of g is dg = g·(du + j·dv)). Z follows from it, and calibration
+// corrects it.
+struct ChannelRatio
+{
+    std::complex<double> value;
+    double logMagnitudeVariance = 0;
+    double phaseVariance = 0;
+    double covariance = 0;
+};
 
 // The four readings of a capture as the window's fields want them, the impedance and the
 // matching network the window would show for them, and how precise they are.
@@ -15,17 +43,13 @@ struct CaptureMeasurement
     double vx = 0; // mV: the V_x channel's amplitude
     double delay = 0; // ns: how far V_x leads the reference; positive for an inductive load
     double sourceImpedance = 0; // Z0, ohms
+    ChannelRatio ratio;
     double r = 0; // ohms
     double x = 0; // ohms
     double rSigma = 0; // 1 sigma, ohms, from the fits' residuals
     double xSigma = 0;
     // The matching network, when the load has a resistance that the fit can tell from 0.
-    bool hasNetwork = false;
-    int circuitVariant = 0; // 0 to 5, "A" to "F"
-    double reactanceOne = 0; // ohms, as the panel shows them; −∞ is an open circuit
-    double reactanceTwo = 0;
-    QString elementOne; // the component texts the panel shows
-    QString elementTwo;
+    std::optional<MatchingNetwork> network;
     QString warning; // what a person should know about the result; empty for none
     double referenceResidualRms = 0; // mV
     double vxResidualRms = 0; // mV
@@ -51,14 +75,30 @@ constexpr double kHighestSourceImpedance = 10000;
 // Fits a sine to each channel at the frequency (estimated from the capture when
 // frequencyMHz is 0), turns the fits into the four readings, and computes Z, the circuit
 // variant and both component texts with the program's own calculations, as the window does
-// from the same readings. Returns false, with a message that says why, when the capture
-// cannot give a sound result: fewer than two periods, too few samples per period, a
-// channel that shows no signal above its resolution and noise, a reference channel that
-// holds no sine at that frequency, an impedance that is not finite, a resistance below
-// zero by more than three sigma (no passive antenna gives that). A resistance within
-// three sigma of zero gives Z with a warning and no network: no lossless L-network
-// matches a load without resistance.
-bool measureCapture(const Capture &capture, double frequencyMHz, double sourceImpedance,
-    CaptureMeasurement *result, QString *error);
+// from the same readings. Fails, with a message that says why, when the capture cannot give
+// a sound result: fewer than two periods, too few samples per period, a channel that shows
+// no signal above its resolution and noise, a reference channel that holds no sine at that
+// frequency, an impedance that is not finite, a resistance below zero by more than three
+// sigma (no passive antenna gives that). A resistance within three sigma of zero gives Z
+// with a warning and no network: no lossless L-network matches a load without resistance.
+Result<CaptureMeasurement> measureCapture(
+    const Capture &capture, double frequencyMHz, double sourceImpedance);
+
+// The same for a calibration standard: a short shows next to nothing at V_x, and that is
+// its information, so V_x is never refused for showing no signal; only the readings and the
+// ratio are given (no impedance, no network).
+Result<CaptureMeasurement> measureStandard(
+    const Capture &capture, double frequencyMHz, double sourceImpedance);
+
+// What a measured (or corrected) impedance allows: the network that matches it, or a
+// warning why there is none. R below zero by more than three sigma is refused (no passive
+// antenna gives that); R within three sigma of zero gets a warning and no network.
+struct ImpedanceVerdict
+{
+    std::optional<MatchingNetwork> network;
+    QString warning;
+};
+Result<ImpedanceVerdict> judgeImpedance(
+    std::complex<double> z, double rSigma, double sourceImpedance, double frequencyHz);
 
 #endif // CAPTUREMEASUREMENT_H

@@ -1,13 +1,14 @@
 #ifndef CAPTUREREADER_H
 #define CAPTUREREADER_H
 
+#include "capture.h"
+#include "result.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <vector>
-
-struct Capture;
 
 // Which columns of the file hold the two probes. A column number counts from 1 over every
 // field of the file's lines ("3"), a name is one from its line of names, any case ("CH1").
@@ -54,21 +55,27 @@ struct CaptureRead
 // a compiler's ("capture.csv:12: expected a number in column 3, found 'abc'"); nothing is
 // guessed silently. `fileName` names the file in messages; its channel tag ("F0000CH2.CSV")
 // counts where the content names no channel.
-bool readCaptureChannels(const QByteArray &content, const QString &fileName,
-    const ColumnChoice &columns, CaptureRead *read, QString *error);
+Result<CaptureRead> readCaptureChannels(
+    const QByteArray &content, const QString &fileName, const ColumnChoice &columns);
 
 // The same for a file on disk, read whole into memory; "-" reads standard input.
-bool readCaptureFile(
-    const QString &path, const ColumnChoice &columns, CaptureRead *read, QString *error);
+Result<CaptureRead> readCaptureFile(const QString &path, const ColumnChoice &columns);
+
+// A capture of two files, with what the pairing took from where (--verbose).
+struct PairedCapture
+{
+    Capture capture;
+    QStringList notes;
+};
 
 // One capture from two files of one channel each, as Tektronix, Rohde & Schwarz, LeCroy,
 // Owon and Siglent save one acquisition: the first is the reference unless the channel
 // tags say the first is CH2 and the second CH1. Their time axes must agree.
-bool pairChannels(const CaptureRead &first, const QString &firstName, const CaptureRead &second,
-    const QString &secondName, Capture *capture, QStringList *notes, QString *error);
+Result<PairedCapture> pairChannels(const CaptureRead &first, const QString &firstName,
+    const CaptureRead &second, const QString &secondName);
 
 // A file of two channels as a capture; a file of one channel is an error here.
-bool readCapture(const QByteArray &content, const QString &fileName, const ColumnChoice &columns,
-    Capture *capture, QString *error);
+Result<Capture> readCapture(
+    const QByteArray &content, const QString &fileName, const ColumnChoice &columns);
 
 #endif // CAPTUREREADER_H

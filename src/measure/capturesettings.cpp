@@ -1,17 +1,11 @@
 #include "capturesettings.h"
 
+#include "scopevocabulary.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-std::string lowered(std::string_view s)
-{
-    std::string result(s);
-    std::transform(result.begin(), result.end(), result.begin(),
-        [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
-    return result;
-}
 
 bool isBlank(char c)
 {
@@ -40,25 +34,6 @@ std::string keyOf(std::string_view name)
         }
     }
     return key;
-}
-
-enum class Key { None, Increment, Start, Rate };
-
-Key keyKind(const std::string &key)
-{
-    static const char *const increments[] = {"increment", "xincrement", "x increment", "xinc",
-        "tinc", "sample interval", "sampling interval", "sample period", "sampling period",
-        "time increment", "time interval", "dt"};
-    static const char *const starts[] = {"start", "start time", "xorigin", "x origin", "t0", "x0"};
-    static const char *const rates[] = {"sample rate", "sampling rate"};
-    const auto in = [&](const auto &list) {
-        return std::any_of(
-            std::begin(list), std::end(list), [&](const char *k) { return key == k; });
-    };
-    return in(increments) ? Key::Increment
-        : in(starts)      ? Key::Start
-        : in(rates)       ? Key::Rate
-                          : Key::None;
 }
 
 // The longest number at the start of a text, and what follows it, trimmed.
@@ -123,27 +98,6 @@ bool parseRateAsInterval(std::string_view text, bool decimalComma, double *secon
 
 } // namespace
 
-double secondsPerUnit(std::string_view unit)
-{
-    const std::string u = lowered(trimmed(unit));
-    if (u.empty() || u == "s" || u == "sec" || u == "second" || u == "seconds") {
-        return 1;
-    }
-    if (u == "ms") {
-        return 1e-3;
-    }
-    if (u == "us" || u == "\xc2\xb5s" || u == "\xce\xbcs") {
-        return 1e-6;
-    }
-    if (u == "ns") {
-        return 1e-9;
-    }
-    if (u == "ps") {
-        return 1e-12;
-    }
-    return 0;
-}
-
 std::string unitOfName(std::string_view name)
 {
     name = trimmed(name);
@@ -157,12 +111,7 @@ std::string unitOfName(std::string_view name)
     if (slash != std::string_view::npos) {
         return std::string(trimmed(name.substr(slash + 1)));
     }
-    const std::string word = lowered(name);
-    if (word == "s" || word == "second" || word == "seconds" || word == "v" || word == "volt"
-        || word == "volts" || word == "mv") {
-        return std::string(name);
-    }
-    return {};
+    return isBareUnit(name) ? std::string(name) : std::string();
 }
 
 TimeSettings timeSettings(const std::vector<SettingsRow> &rows, bool decimalComma)
@@ -172,8 +121,9 @@ TimeSettings timeSettings(const std::vector<SettingsRow> &rows, bool decimalComm
         const Fields &fields = rows[i].fields;
         for (std::size_t j = 0; j < fields.size(); ++j) {
             const std::string key = keyOf(fields[j]);
-            const Key kind = keyKind(key);
-            if (kind == Key::None) {
+            const SettingKey kind = settingKey(key);
+            if (kind != SettingKey::Increment && kind != SettingKey::Start
+                && kind != SettingKey::Rate) {
                 continue;
             }
             const std::string keyUnit
@@ -194,16 +144,18 @@ TimeSettings timeSettings(const std::vector<SettingsRow> &rows, bool decimalComm
             }
             for (const std::string_view candidate : candidates) {
                 double seconds = 0;
-                if (kind == Key::Rate && parseRateAsInterval(candidate, decimalComma, &seconds)) {
+                if (kind == SettingKey::Rate
+                    && parseRateAsInterval(candidate, decimalComma, &seconds)) {
                     settings.increment = seconds;
                     settings.incrementLine = rows[i].line;
                     break;
                 }
-                if (kind != Key::Rate && parseSeconds(candidate, keyUnit, decimalComma, &seconds)) {
-                    if (kind == Key::Increment && seconds > 0) {
+                if (kind != SettingKey::Rate
+                    && parseSeconds(candidate, keyUnit, decimalComma, &seconds)) {
+                    if (kind == SettingKey::Increment && seconds > 0) {
                         settings.increment = seconds;
                         settings.incrementLine = rows[i].line;
-                    } else if (kind == Key::Start) {
+                    } else if (kind == SettingKey::Start) {
                         settings.start = seconds;
                     }
                     break;
@@ -260,7 +212,7 @@ int sourceChannel(const std::vector<SettingsRow> &rows)
     for (const SettingsRow &row : rows) {
         for (std::size_t j = 0; j + 1 < row.fields.size(); ++j) {
             const std::string key = keyOf(row.fields[j]);
-            if (key == "source" || key == "channel") {
+            if (settingKey(key) == SettingKey::Source) {
                 if (const int tag = channelTag(row.fields[j + 1])) {
                     return tag;
                 }

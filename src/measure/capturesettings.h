@@ -2,6 +2,7 @@
 #define CAPTURESETTINGS_H
 
 #include "csvtext.h"
+#include "scopevocabulary.h"
 
 #include <cstdint>
 #include <string>
@@ -17,10 +18,6 @@ struct SettingsRow
     std::int64_t line = 0;
     Fields fields;
 };
-
-// Seconds per unit of time as a unit's name writes it ("s", "ms", "us", "uS", "µs", "ns",
-// "ps", "second"); 0 for a name that is no time unit. An empty name is seconds.
-double secondsPerUnit(std::string_view unit);
 
 // The unit in a column's name: "Time (us)", "Time[s]", "time/ns", "CH1_Voltage(mV)", a
 // units line's "(us)"; or the whole name when it is a unit word ("second", "Volt").

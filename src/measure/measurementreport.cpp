@@ -3,6 +3,7 @@
 #include "capturemeasurement.h"
 #include "componenttext.h"
 #include "numbertext.h"
+#include "units.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -44,11 +45,11 @@ QString full(double value)
 
 } // namespace
 
-QString textReport(const MeasuredFile &measured)
+QString textReport(const MeasuredCapture &measured)
 {
-    const CaptureMeasurement &m = *measured.measurement;
+    const CaptureMeasurement &m = measured.measurement;
     QString report;
-    report += measured.file + QLatin1Char('\n');
+    report += measured.name + QLatin1Char('\n');
     report += QStringLiteral("  Frequency (MHz)     %1%2\n")
                   .arg(numberText(m.frequencyMHz),
                       m.frequencyEstimated ? QStringLiteral("  (estimated from the capture)")
@@ -60,10 +61,11 @@ QString textReport(const MeasuredFile &measured)
     report += QStringLiteral("  Z (Ohm)             %1  (1 sigma: R %2, X %3; Z0 %4)\n")
                   .arg(impedanceText(m.r, m.x), sigmaText(m.rSigma), sigmaText(m.xSigma),
                       numberText(m.sourceImpedance));
-    if (m.hasNetwork) {
-        report += QStringLiteral("  Circuit             %1\n").arg(circuitLetter(m.circuitVariant));
-        report += QStringLiteral("  Component 1         %1\n").arg(m.elementOne);
-        report += QStringLiteral("  Component 2         %1\n").arg(m.elementTwo);
+    if (const std::optional<MatchingNetwork> &network = m.network) {
+        report += QStringLiteral("  Circuit             %1\n")
+                      .arg(circuitLetter(network->circuitVariant));
+        report += QStringLiteral("  Component 1         %1\n").arg(network->elementOne);
+        report += QStringLiteral("  Component 2         %1\n").arg(network->elementTwo);
     } else {
         report += QStringLiteral("  Circuit             none\n");
     }
@@ -76,7 +78,7 @@ QString textReport(const MeasuredFile &measured)
     return report;
 }
 
-QString textTable(const QVector<MeasuredFile> &measured)
+QString textTable(const std::vector<MeasuredCapture> &measured)
 {
     QVector<QStringList> rows;
     rows.append({QStringLiteral("File"), QStringLiteral("MHz"), QStringLiteral("V_ref mV"),
@@ -84,16 +86,17 @@ QString textTable(const QVector<MeasuredFile> &measured)
         QStringLiteral("R"), QStringLiteral("X"), QStringLiteral("sigma R"),
         QStringLiteral("sigma X"), QStringLiteral("Circuit"), QStringLiteral("Component 1"),
         QStringLiteral("Component 2")});
-    for (const MeasuredFile &file : measured) {
-        const CaptureMeasurement &m = *file.measurement;
-        rows.append({file.file,
+    for (const MeasuredCapture &file : measured) {
+        const CaptureMeasurement &m = file.measurement;
+        rows.append({file.name,
             numberText(m.frequencyMHz)
                 + (m.frequencyEstimated ? QStringLiteral(" (estimated)") : QString()),
             numberText(m.vReference), numberText(m.vx), numberText(m.delay),
             numberText(m.sourceImpedance), numberText(m.r), numberText(m.x), sigmaText(m.rSigma),
             sigmaText(m.xSigma),
-            m.hasNetwork ? QString(circuitLetter(m.circuitVariant)) : QStringLiteral("none"),
-            m.elementOne, m.elementTwo});
+            m.network ? QString(circuitLetter(m.network->circuitVariant)) : QStringLiteral("none"),
+            m.network ? m.network->elementOne : QString(),
+            m.network ? m.network->elementTwo : QString()});
     }
     QVector<int> widths(rows.first().size(), 0);
     for (const QStringList &row : rows) {
@@ -112,13 +115,13 @@ QString textTable(const QVector<MeasuredFile> &measured)
     return table;
 }
 
-QByteArray jsonReport(const QVector<MeasuredFile> &measured)
+QByteArray jsonReport(const std::vector<MeasuredCapture> &measured)
 {
     QJsonArray captures;
-    for (const MeasuredFile &file : measured) {
-        const CaptureMeasurement &m = *file.measurement;
+    for (const MeasuredCapture &file : measured) {
+        const CaptureMeasurement &m = file.measurement;
         QJsonObject capture;
-        capture.insert(QStringLiteral("file"), file.file);
+        capture.insert(QStringLiteral("file"), file.name);
         capture.insert(QStringLiteral("frequencyMHz"), m.frequencyMHz);
         capture.insert(QStringLiteral("frequencyEstimated"), m.frequencyEstimated);
         capture.insert(QStringLiteral("sourceImpedanceOhm"), m.sourceImpedance);
@@ -131,19 +134,22 @@ QByteArray jsonReport(const QVector<MeasuredFile> &measured)
         capture.insert(QStringLiteral("xSigmaOhm"), m.xSigma);
         // Without a network every key of it stays, as null, so that scripts find them.
         const QJsonValue none(QJsonValue::Null);
+        const bool present = m.network.has_value();
+        const MatchingNetwork network = m.network.value_or(MatchingNetwork());
         const auto number = [&](double value) {
-            return m.hasNetwork && std::isfinite(value) ? QJsonValue(value) : none;
+            return present && std::isfinite(value) ? QJsonValue(value) : none;
         };
-        const ComponentValue one = componentValue(m.reactanceOne, m.frequencyMHz * 1e6);
-        const ComponentValue two = componentValue(m.reactanceTwo, m.frequencyMHz * 1e6);
+        const double hertz = m.frequencyMHz * kHertzPerMegahertz;
+        const ComponentValue one = componentValue(network.reactanceOne, hertz);
+        const ComponentValue two = componentValue(network.reactanceTwo, hertz);
         capture.insert(QStringLiteral("circuit"),
-            m.hasNetwork ? QJsonValue(QString(circuitLetter(m.circuitVariant))) : none);
+            present ? QJsonValue(QString(circuitLetter(network.circuitVariant))) : none);
         capture.insert(
-            QStringLiteral("componentOne"), m.hasNetwork ? QJsonValue(m.elementOne) : none);
+            QStringLiteral("componentOne"), present ? QJsonValue(network.elementOne) : none);
         capture.insert(
-            QStringLiteral("componentTwo"), m.hasNetwork ? QJsonValue(m.elementTwo) : none);
-        capture.insert(QStringLiteral("reactanceOneOhm"), number(m.reactanceOne));
-        capture.insert(QStringLiteral("reactanceTwoOhm"), number(m.reactanceTwo));
+            QStringLiteral("componentTwo"), present ? QJsonValue(network.elementTwo) : none);
+        capture.insert(QStringLiteral("reactanceOneOhm"), number(network.reactanceOne));
+        capture.insert(QStringLiteral("reactanceTwoOhm"), number(network.reactanceTwo));
         capture.insert(QStringLiteral("componentOneHenry"), one.coil ? number(one.value) : none);
         capture.insert(QStringLiteral("componentOneFarad"), one.coil ? none : number(one.value));
         capture.insert(QStringLiteral("componentTwoHenry"), two.coil ? number(two.value) : none);
@@ -161,31 +167,35 @@ QByteArray jsonReport(const QVector<MeasuredFile> &measured)
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
-QString csvReport(const QVector<MeasuredFile> &measured)
+QString csvReport(const std::vector<MeasuredCapture> &measured)
 {
     QString csv = QStringLiteral(
         "file,frequency_mhz,frequency_estimated,source_impedance_ohm,v_reference_mv,vx_mv,"
         "delay_ns,r_ohm,x_ohm,r_sigma_ohm,x_sigma_ohm,circuit,component_1,component_2,"
         "reference_residual_mv_rms,vx_residual_mv_rms,samples,reactance_1_ohm,reactance_2_ohm,"
         "component_1_henry,component_1_farad,component_2_henry,component_2_farad,warning\n");
-    for (const MeasuredFile &file : measured) {
-        const CaptureMeasurement &m = *file.measurement;
+    for (const MeasuredCapture &file : measured) {
+        const CaptureMeasurement &m = file.measurement;
         // Empty fields where there is no network, or for the kind of part it is not.
+        const bool present = m.network.has_value();
+        const MatchingNetwork network = m.network.value_or(MatchingNetwork());
         const auto number = [&](double value) {
-            return m.hasNetwork && std::isfinite(value) ? full(value) : QString();
+            return present && std::isfinite(value) ? full(value) : QString();
         };
-        const ComponentValue one = componentValue(m.reactanceOne, m.frequencyMHz * 1e6);
-        const ComponentValue two = componentValue(m.reactanceTwo, m.frequencyMHz * 1e6);
-        const QStringList fields {csvField(file.file), full(m.frequencyMHz),
+        const double hertz = m.frequencyMHz * kHertzPerMegahertz;
+        const ComponentValue one = componentValue(network.reactanceOne, hertz);
+        const ComponentValue two = componentValue(network.reactanceTwo, hertz);
+        const QStringList fields {csvField(file.name), full(m.frequencyMHz),
             m.frequencyEstimated ? QStringLiteral("yes") : QStringLiteral("no"),
             full(m.sourceImpedance), full(m.vReference), full(m.vx), full(m.delay), full(m.r),
             full(m.x), full(m.rSigma), full(m.xSigma),
-            m.hasNetwork ? QString(circuitLetter(m.circuitVariant)) : QString(),
-            csvField(m.elementOne), csvField(m.elementTwo), full(m.referenceResidualRms),
-            full(m.vxResidualRms), QString::number(m.samples), number(m.reactanceOne),
-            number(m.reactanceTwo), one.coil ? number(one.value) : QString(),
-            one.coil ? QString() : number(one.value), two.coil ? number(two.value) : QString(),
-            two.coil ? QString() : number(two.value), csvField(m.warning)};
+            present ? QString(circuitLetter(network.circuitVariant)) : QString(),
+            csvField(network.elementOne), csvField(network.elementTwo),
+            full(m.referenceResidualRms), full(m.vxResidualRms), QString::number(m.samples),
+            number(network.reactanceOne), number(network.reactanceTwo),
+            one.coil ? number(one.value) : QString(), one.coil ? QString() : number(one.value),
+            two.coil ? number(two.value) : QString(), two.coil ? QString() : number(two.value),
+            csvField(m.warning)};
         csv += fields.join(QLatin1Char(',')) + QLatin1Char('\n');
     }
     return csv;

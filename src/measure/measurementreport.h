@@ -1,31 +1,33 @@
 #ifndef MEASUREMENTREPORT_H
 #define MEASUREMENTREPORT_H
 
+#include "capturemeasurement.h"
+
 #include <QByteArray>
 #include <QString>
-#include <QVector>
 
-struct CaptureMeasurement;
+#include <vector>
 
-// One capture's file and what was measured from it.
-struct MeasuredFile
+// One measured capture and the name the reports give it ("a.csv", "F0000CH1.CSV +
+// F0000CH2.CSV").
+struct MeasuredCapture
 {
-    QString file;
-    const CaptureMeasurement *measurement = nullptr;
+    QString name;
+    CaptureMeasurement measurement;
 };
 
 // For people: the readings, Z, the circuit and the components of one capture as a block,
 // with the numbers in the window's six-digit texts so that they can be typed into it.
-QString textReport(const MeasuredFile &measured);
+QString textReport(const MeasuredCapture &measured);
 
 // For people, several captures (a sweep over frequencies): one aligned row each.
-QString textTable(const QVector<MeasuredFile> &measured);
+QString textTable(const std::vector<MeasuredCapture> &measured);
 
 // For scripts: {"version": 1, "captures": [{...}, ...]} with keys named with their units;
 // the keys and units stay as they are from release to release.
-QByteArray jsonReport(const QVector<MeasuredFile> &measured);
+QByteArray jsonReport(const std::vector<MeasuredCapture> &measured);
 
 // For spreadsheets: a header line and one line per capture, full precision.
-QString csvReport(const QVector<MeasuredFile> &measured);
+QString csvReport(const std::vector<MeasuredCapture> &measured);
 
 #endif // MEASUREMENTREPORT_H

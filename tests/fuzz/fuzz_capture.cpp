@@ -65,13 +65,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const ColumnChoice columns[] = {{}, {QStringLiteral("3"), QStringLiteral("2")},
         {QStringLiteral("ch1"), QStringLiteral("name=2")}};
 
-    CaptureRead read;
-    QString error;
-    if (!readCaptureChannels(
-            content, QStringLiteral("fuzz.csv"), columns[data[0] % 3], &read, &error)) {
-        require(error.startsWith(QLatin1String("fuzz.csv")));
+    const Result<CaptureRead> result
+        = readCaptureChannels(content, QStringLiteral("fuzz.csv"), columns[data[0] % 3]);
+    if (!result) {
+        require(result.error().startsWith(QLatin1String("fuzz.csv")));
         return 0;
     }
+    const CaptureRead &read = *result;
     const std::size_t n = read.time.size();
     require(n > 0 && (read.channels.size() == 1 || read.channels.size() == 2));
     for (std::size_t k = 0; k < n; ++k) {
@@ -85,49 +85,48 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     Capture capture;
-    QStringList notes;
     if (read.channels.size() == 1) {
         // A file of one channel paired with itself: the same axis, so it must pair.
-        require(pairChannels(read, QStringLiteral("a.csv"), read, QStringLiteral("b.csv"), &capture,
-                    &notes, &error)
-            || n < 2);
+        const Result<PairedCapture> paired
+            = pairChannels(read, QStringLiteral("a.csv"), read, QStringLiteral("b.csv"));
+        require(paired || n < 2);
         if (n < 2) {
             return 0;
         }
+        capture = paired->capture;
     } else {
         capture.time = read.time;
         capture.reference = read.channels[0].millivolts;
         capture.vx = read.channels[1].millivolts;
     }
 
-    CaptureMeasurement m;
-    if (!measureCapture(capture, frequencyMHz, z0, &m, &error)) {
-        require(!error.isEmpty());
+    const Result<CaptureMeasurement> measurement = measureCapture(capture, frequencyMHz, z0);
+    if (!measurement) {
+        require(!measurement.error().isEmpty());
         return 0;
     }
+    const CaptureMeasurement &m = *measurement;
     require(std::isfinite(m.r) && std::isfinite(m.x));
     require(std::isfinite(m.rSigma) && m.rSigma > 0 && std::isfinite(m.xSigma) && m.xSigma > 0);
     require(m.r >= -3 * m.rSigma);
     const double frequencyHz = m.frequencyMHz * 1e6;
     require(std::isfinite(frequencyHz) && frequencyHz > 0);
-    if (m.hasNetwork) {
-        checkPart(m.reactanceOne, m.elementOne, frequencyHz);
-        checkPart(m.reactanceTwo, m.elementTwo, frequencyHz);
+    if (m.network) {
+        checkPart(m.network->reactanceOne, m.network->elementOne, frequencyHz);
+        checkPart(m.network->reactanceTwo, m.network->elementTwo, frequencyHz);
     } else {
         require(!m.warning.isEmpty());
     }
 
-    const QVector<MeasuredFile> measured {{QStringLiteral("fuzz.csv"), &m}};
-    require(!textReport(measured.first()).isEmpty());
+    const std::vector<MeasuredCapture> measured {{QStringLiteral("fuzz.csv"), m}};
+    require(!textReport(measured.front()).isEmpty());
     require(!textTable(measured).isEmpty());
     require(!csvReport(measured).isEmpty());
     QJsonParseError parse;
     QJsonDocument::fromJson(jsonReport(measured), &parse);
     require(parse.error == QJsonParseError::NoError);
-    TouchstoneSweep sweep;
-    QStringList sweepNotes;
-    if (measuredSweep(measured, &sweep, &sweepNotes, &error)) {
-        require(readTouchstone(writeTouchstone(sweep, {}), QStringLiteral("f.s1p")).ok());
+    if (const Result<MeasuredSweep> sweep = measuredSweep(measured)) {
+        require(readTouchstone(writeTouchstone(sweep->sweep, {}), QStringLiteral("f.s1p")).ok());
     }
     return 0;
 }

@@ -1,0 +1,452 @@
+#include "capturetable.h"
+
+#include "printabletext.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr std::size_t kMostFields = 4096; // on one line; more is no oscilloscope's file
+constexpr std::size_t kSettingsRowsKept = 256; // the settings are the lines nearest the data
+constexpr std::size_t kBesideRowsKept = 64;
+constexpr int kLinesBackForReference = 16;
+
+bool isBlankLine(std::string_view line)
+{
+    return std::all_of(line.begin(), line.end(),
+        [](char c) { return c == ' ' || c == '\t' || c == ',' || c == ';' || c == '"'; });
+}
+
+bool isNumeric(Parsed parsed)
+{
+    return parsed == Parsed::Number || parsed == Parsed::NotFinite;
+}
+
+// The fields that hold numbers in the file's last lines: they are data, whatever stands
+// above them. Of the last whole lines, the columns that most of them have count (one bad
+// field in the last line does not hide its column, nor do settings beside the first rows
+// of a short file); a last line that the file does not end may be cut off, so it counts
+// only when no whole line has numbers.
+std::vector<std::size_t> dataColumns(std::string_view text, const Dialect &dialect)
+{
+    const char end = text.find('\n') == std::string_view::npos ? '\r' : '\n';
+    std::size_t finish = text.size();
+    bool terminated = false;
+    if (finish > 0 && text[finish - 1] == end) {
+        --finish;
+        terminated = true;
+    }
+    Fields fields;
+    std::vector<std::size_t> unterminated;
+    std::vector<std::pair<std::vector<std::size_t>, int>> seen; // column sets and their count
+    for (int looked = 0; looked < kLinesBackForReference; ++looked) {
+        const std::size_t previous
+            = finish == 0 ? std::string_view::npos : text.rfind(end, finish - 1);
+        const std::size_t begin = previous == std::string_view::npos ? 0 : previous + 1;
+        std::string_view line = text.substr(begin, finish - begin);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (!isBlankLine(line)) {
+            splitFields(line, dialect.separator, &fields);
+            std::vector<std::size_t> numeric;
+            double value = 0;
+            for (std::size_t j = 0; j < fields.size() && j < kMostFields; ++j) {
+                if (isNumeric(parseNumber(fields[j], dialect.decimalComma, &value))) {
+                    numeric.push_back(j);
+                }
+            }
+            if (terminated && !numeric.empty()) {
+                const auto same = std::find_if(seen.begin(), seen.end(),
+                    [&](const auto &entry) { return entry.first == numeric; });
+                if (same == seen.end()) {
+                    seen.emplace_back(std::move(numeric), 1);
+                } else {
+                    ++same->second;
+                }
+            } else if (!terminated && unterminated.empty()) {
+                unterminated = std::move(numeric);
+            }
+        }
+        if (begin == 0) {
+            break;
+        }
+        finish = begin - 1;
+        terminated = true;
+    }
+    // The set that most of the last whole lines have; on a tie the one with more columns.
+    const auto best = std::max_element(seen.begin(), seen.end(), [](const auto &a, const auto &b) {
+        return a.second != b.second ? a.second < b.second : a.first.size() < b.first.size();
+    });
+    return best != seen.end() ? best->first : unterminated;
+}
+
+// Whether every field of a line that is not empty is a number, and there are two or more.
+bool isNumberRow(const Fields &fields, const Dialect &dialect)
+{
+    int numbers = 0;
+    double value = 0;
+    for (const std::string_view field : fields) {
+        const Parsed parsed = parseNumber(field, dialect.decimalComma, &value);
+        if (parsed == Parsed::NotNumber) {
+            return false;
+        }
+        numbers += isNumeric(parsed);
+    }
+    return numbers >= 2;
+}
+
+QString columnList(const std::vector<std::size_t> &columns)
+{
+    QStringList list;
+    for (const std::size_t c : columns) {
+        list.append(QString::number(c + 1));
+    }
+    return list.join(QStringLiteral(", "));
+}
+
+// The common data line read in one pass, as the general road would read it: `width`
+// finite numbers in the first fields, nothing after them but blanks and separators. False
+// for anything else (a sign, a quote, text, a value that is not finite, another field),
+// which the general road then reads and judges.
+bool plainRow(std::string_view line, char separator, std::size_t width, std::vector<double> *row)
+{
+    const char *p = line.data();
+    const char *const end = p + line.size();
+    for (std::size_t c = 0; c < width; ++c) {
+        while (p != end && (*p == ' ' || *p == '\t')) {
+            ++p;
+        }
+        double value = 0;
+        const std::from_chars_result result = std::from_chars(p, end, value);
+        if (result.ec != std::errc() || result.ptr == p || !std::isfinite(value)) {
+            return false;
+        }
+        p = result.ptr;
+        while (p != end && (*p == ' ' || *p == '\t')) {
+            ++p;
+        }
+        if (c + 1 < width) {
+            if (p == end || *p != separator) {
+                return false;
+            }
+            ++p;
+        }
+        (*row)[c] = value;
+    }
+    for (; p != end; ++p) {
+        if (*p != ' ' && *p != '\t' && *p != separator) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---- The data lines.
+
+class TableReader
+{
+public:
+    TableReader(std::string_view text, const Dialect &dialect, const QString &fileName,
+        std::vector<std::size_t> columns);
+    Result<Table> read();
+
+private:
+    enum class Next { Line, Stop };
+    Result<Next> line(const TextLine &line);
+    Status headerLine(const TextLine &line);
+    Status besideFields(const TextLine &line);
+    void start(const TextLine &line);
+    void append(const TextLine &line);
+
+    std::string_view m_text;
+    Dialect m_dialect;
+    QString m_fileName;
+    Table m_table;
+    std::size_t m_width = 0;
+    bool m_contiguous = true; // the data are the first columns of the line, as in most files
+    bool m_fastPath = false;
+    bool m_started = false;
+    std::size_t m_lastDataLength = 0;
+    std::size_t m_position = 0; // of the line after the one being read
+    Fields m_fields;
+    std::vector<double> m_row;
+    std::vector<Parsed> m_kinds;
+};
+
+TableReader::TableReader(std::string_view text, const Dialect &dialect, const QString &fileName,
+    std::vector<std::size_t> columns)
+    : m_text(text)
+    , m_dialect(dialect)
+    , m_fileName(fileName)
+    , m_width(columns.size())
+    , m_row(columns.size())
+    , m_kinds(columns.size())
+{
+    m_table.columns = std::move(columns);
+    m_table.values.resize(m_width);
+    m_table.notFiniteLine.assign(m_width, 0);
+    m_table.notFiniteText.resize(m_width);
+    for (std::size_t c = 0; c < m_width; ++c) {
+        m_contiguous = m_contiguous && m_table.columns[c] == c;
+    }
+    m_fastPath = m_contiguous && !m_dialect.decimalComma;
+}
+
+Result<Table> TableReader::read()
+{
+    LineCursor cursor(m_text);
+    TextLine text;
+    while (cursor.next(&text)) {
+        m_position = cursor.position();
+        if (isBlankLine(text.text)) {
+            continue;
+        }
+        const Result<Next> next = line(text);
+        if (!next) {
+            return next.failure();
+        }
+        if (*next == Next::Stop) {
+            break;
+        }
+    }
+    if (!m_started) {
+        return Failure {at(m_fileName, 0, QStringLiteral("no lines of numbers"))};
+    }
+    return std::move(m_table);
+}
+
+// One line that is not blank: a setting or name before the data, or a data line.
+Result<TableReader::Next> TableReader::line(const TextLine &line)
+{
+    // The common data line, read in one pass.
+    if (m_started && m_fastPath && line.terminated
+        && plainRow(line.text, m_dialect.separator, m_width, &m_row)) {
+        append(line);
+        return Next::Line;
+    }
+    splitFields(line.text, m_dialect.separator, &m_fields);
+    if (m_fields.size() > kMostFields) {
+        return Failure {at(m_fileName, line.number,
+            QStringLiteral("%1 fields on one line; an oscilloscope's file has far fewer")
+                .arg(m_fields.size()))};
+    }
+    const std::vector<std::size_t> &columns = m_table.columns;
+    std::size_t failed = m_width;
+    for (std::size_t c = 0; c < m_width && failed == m_width; ++c) {
+        m_kinds[c] = columns[c] < m_fields.size()
+            ? parseNumber(m_fields[columns[c]], m_dialect.decimalComma, &m_row[c])
+            : Parsed::Empty;
+        if (!isNumeric(m_kinds[c])) {
+            failed = c;
+        }
+    }
+    const bool data = failed == m_width;
+    if (!m_started && !data) {
+        if (const Status header = headerLine(line); !header) {
+            return header.failure();
+        }
+        return Next::Line;
+    }
+    // A last line that the file does not end, and that is shorter than the lines before it
+    // or is no data line, was cut off while the file was saved.
+    if (m_started && !line.terminated && (!data || line.text.size() < m_lastDataLength)) {
+        m_table.warnings.append(at(m_fileName, line.number,
+            QStringLiteral("the last line is cut off (the file ends inside it); it is left out")));
+        return Next::Stop;
+    }
+    if (!data) {
+        const std::size_t column = columns[failed];
+        return Failure {at(m_fileName, line.number,
+            column < m_fields.size() && !m_fields[column].empty()
+                ? QStringLiteral("expected a number in column %1, found %2")
+                      .arg(column + 1)
+                      .arg(quotedField(m_fields[column]))
+                : QStringLiteral("expected a number in column %1, found nothing").arg(column + 1))};
+    }
+    if (!m_started) {
+        start(line);
+    }
+    // Fields beside the data, or values that are not finite: most lines have neither.
+    const bool finite = std::none_of(
+        m_kinds.begin(), m_kinds.end(), [](Parsed kind) { return kind == Parsed::NotFinite; });
+    if (!(m_fields.size() == m_width && m_contiguous && finite)) {
+        if (const Status beside = besideFields(line); !beside) {
+            return beside.failure();
+        }
+    }
+    append(line);
+    return Next::Line;
+}
+
+// A line before the data: kept as settings and names (the last of them). A line of nothing
+// but numbers is no setting: it is a data line with other columns than the lines below it.
+Status TableReader::headerLine(const TextLine &line)
+{
+    if (isNumberRow(m_fields, m_dialect)) {
+        return Failure {at(m_fileName, line.number,
+            QStringLiteral("the numbers of this line are not in the columns of the lines below "
+                           "it (columns %1)")
+                .arg(columnList(m_table.columns)))};
+    }
+    if (m_table.header.size() == kSettingsRowsKept) {
+        m_table.header.erase(m_table.header.begin());
+    }
+    m_table.header.push_back({line.number, m_fields});
+    return success();
+}
+
+// The first data line: room for the rows that the rest of the file can hold, no more, as
+// each row takes at least two bytes per column.
+void TableReader::start(const TextLine &line)
+{
+    m_started = true;
+    m_table.firstLine = line.number;
+    const std::size_t remaining = m_text.size() - std::min(m_text.size(), m_position);
+    const std::size_t rows = remaining / std::max(line.text.size() + 1, 2 * m_width) + 2;
+    for (std::vector<double> &column : m_table.values) {
+        column.reserve(rows);
+    }
+}
+
+// Fields beside the data: settings (a name and its value) are kept, a number that stands
+// alone is a column the data do not have. Values that are not finite become NaN, the first
+// of each column remembered for its message.
+Status TableReader::besideFields(const TextLine &line)
+{
+    bool setting = false;
+    std::int64_t strayColumn = -1;
+    for (std::size_t j = 0, c = 0; j < m_fields.size(); ++j) {
+        if (c < m_width && m_table.columns[c] == j) {
+            ++c;
+            continue;
+        }
+        if (m_fields[j].empty()) {
+            continue;
+        }
+        double value = 0;
+        if (isNumeric(parseNumber(m_fields[j], m_dialect.decimalComma, &value))) {
+            strayColumn = strayColumn < 0 ? std::int64_t(j) : strayColumn;
+        } else {
+            setting = true;
+        }
+    }
+    if (strayColumn >= 0 && !setting) {
+        return Failure {at(m_fileName, line.number,
+            QStringLiteral("a number in column %1, beside the columns of the data")
+                .arg(strayColumn + 1))};
+    }
+    if (setting && m_table.beside.size() < kBesideRowsKept) {
+        m_table.beside.push_back({line.number, m_fields});
+    }
+    for (std::size_t c = 0; c < m_width; ++c) {
+        if (m_kinds[c] == Parsed::NotFinite) {
+            if (m_table.notFiniteLine[c] == 0) {
+                m_table.notFiniteLine[c] = line.number;
+                m_table.notFiniteText[c] = std::string(m_fields[m_table.columns[c]].substr(0, 40));
+            }
+            m_row[c] = std::numeric_limits<double>::quiet_NaN();
+        }
+    }
+    return success();
+}
+
+void TableReader::append(const TextLine &line)
+{
+    for (std::size_t c = 0; c < m_width; ++c) {
+        m_table.values[c].push_back(m_row[c]);
+    }
+    m_lastDataLength = line.text.size();
+    m_table.lastLine = line.number;
+}
+
+bool isUnitWord(std::string_view name)
+{
+    const std::string unit = unitOfName(name);
+    return !unit.empty() && (unit.size() + 2 >= name.size());
+}
+
+} // namespace
+
+Result<Table> readTable(std::string_view text, const Dialect &dialect, const QString &fileName)
+{
+    std::vector<std::size_t> columns = dataColumns(text, dialect);
+    if (columns.empty()) {
+        return Failure {at(fileName, 0, QStringLiteral("no lines of numbers"))};
+    }
+    return TableReader(text, dialect, fileName, std::move(columns)).read();
+}
+
+std::vector<Column> columnsOf(const Table &table, const Dialect &dialect)
+{
+    std::vector<const SettingsRow *> nameRows;
+    double value = 0;
+    const auto namesEvery = [&](const SettingsRow &row, bool allText) {
+        // Every data column named; with `allText` no name a number, else at least one
+        // (Keysight names its channels "1" and "2" over the time's "x-axis").
+        const auto named
+            = [&](std::size_t f) { return f < row.fields.size() && !row.fields[f].empty(); };
+        const auto text = [&](std::size_t f) {
+            return parseNumber(row.fields[f], dialect.decimalComma, &value) == Parsed::NotNumber;
+        };
+        // "500 MSa/s" or "0.08uS" is a setting's value, no name.
+        const auto settingValue = [&](std::size_t f) {
+            const std::string_view field = row.fields[f];
+            std::size_t k = field.empty() || (field[0] != '-' && field[0] != '+') ? 0 : 1;
+            return k < field.size() && ((field[k] >= '0' && field[k] <= '9') || field[k] == '.')
+                && text(f);
+        };
+        const auto &c = table.columns;
+        return std::all_of(c.begin(), c.end(), named)
+            && std::none_of(c.begin(), c.end(), settingValue)
+            && (allText ? std::all_of(c.begin(), c.end(), text)
+                        : std::any_of(c.begin(), c.end(), text));
+    };
+    for (std::size_t i = table.header.size(); i-- > 0;) {
+        if (namesEvery(table.header[i], false)) {
+            nameRows.push_back(&table.header[i]);
+            // The line right above counts when it is all names, or when the line found
+            // is a line of units ("second,Volt,Volt" under "x-axis,1,2").
+            const bool units = std::all_of(table.columns.begin(), table.columns.end(),
+                [&](std::size_t f) { return isUnitWord(table.header[i].fields[f]); });
+            if (i > 0 && table.header[i - 1].line + 1 == table.header[i].line
+                && namesEvery(table.header[i - 1], !units)) {
+                nameRows.push_back(&table.header[i - 1]);
+            }
+            break;
+        }
+    }
+    std::vector<Column> result;
+    for (const std::size_t f : table.columns) {
+        Column column;
+        column.field = f;
+        for (const SettingsRow *row : nameRows) {
+            const std::string_view name = row->fields[f];
+            std::string lower(name);
+            std::transform(lower.begin(), lower.end(), lower.begin(),
+                [](char ch) { return ch >= 'A' && ch <= 'Z' ? char(ch - 'A' + 'a') : ch; });
+            column.names.push_back(lower);
+            if (column.unit.empty()) {
+                column.unit = unitOfName(name);
+            }
+            if (column.label.isEmpty() && !isUnitWord(name)) {
+                column.label = QString::fromUtf8(name.data(), int(name.size()));
+            }
+        }
+        if (column.label.isEmpty()) {
+            column.label = QStringLiteral("column %1").arg(f + 1);
+        }
+        result.push_back(std::move(column));
+    }
+    return result;
+}
+
+QString described(const Column &column)
+{
+    return QStringLiteral("column %1 ('%2')")
+        .arg(column.field + 1)
+        .arg(printableText(column.label));
+}
