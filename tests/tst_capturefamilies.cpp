@@ -8,6 +8,7 @@
 #include "capturemeasurement.h"
 #include "capturereader.h"
 #include "measuringbench.h"
+#include "ngspice.h"
 
 #include <QtTest>
 
@@ -368,9 +369,17 @@ class tst_CaptureFamilies : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void families_data();
     void families();
 };
+
+void tst_CaptureFamilies::initTestCase()
+{
+    if (!ngspiceAvailable()) {
+        QSKIP("ngspice is not installed (apt-get install ngspice)");
+    }
+}
 
 void tst_CaptureFamilies::families_data()
 {

@@ -152,11 +152,19 @@ class tst_MatchSpice : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void networks_data();
     void networks();
     void antennaSweep_data();
     void antennaSweep();
 };
+
+void tst_MatchSpice::initTestCase()
+{
+    if (!ngspiceAvailable()) {
+        QSKIP("ngspice is not installed (apt-get install ngspice)");
+    }
+}
 
 void tst_MatchSpice::networks_data()
 {

@@ -6,6 +6,7 @@
 #include "capturemeasurement.h"
 #include "capturereader.h"
 #include "measuringbench.h"
+#include "ngspice.h"
 
 #include <QtTest>
 
@@ -23,9 +24,17 @@ class tst_MeasureAccuracy : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void simulatedCaptures_data();
     void simulatedCaptures();
 };
+
+void tst_MeasureAccuracy::initTestCase()
+{
+    if (!ngspiceAvailable()) {
+        QSKIP("ngspice is not installed (apt-get install ngspice)");
+    }
+}
 
 void tst_MeasureAccuracy::simulatedCaptures_data()
 {

@@ -63,6 +63,7 @@ class tst_SimulatedBench : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void measureAndMatch_data();
@@ -80,6 +81,13 @@ private:
 
     MainWindow *window = nullptr;
 };
+
+void tst_SimulatedBench::initTestCase()
+{
+    if (!ngspiceAvailable()) {
+        QSKIP("ngspice is not installed (apt-get install ngspice)");
+    }
+}
 
 void tst_SimulatedBench::init()
 {

@@ -10,6 +10,8 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include "externaltools.h"
+
 #include <QtTest>
 
 #include <cmath>
@@ -67,6 +69,9 @@ private:
 
 void tst_TouchstoneScikitRf::initTestCase()
 {
+    if (!scikitRfAvailable()) {
+        QSKIP(scikitRfMissing());
+    }
     QVERIFY(folder.isValid());
 }
 

@@ -37,6 +37,13 @@ public:
     explicit LineCursor(std::string_view text);
     bool next(TextLine *line);
     std::size_t position() const { return m_position; } // of the next line's first byte
+    char lineEnd() const { return m_end; } // '\n', or '\r' in an old Mac file
+    // Moves past `lines` whole lines that another reader took, ending before `position`.
+    void skip(std::size_t position, std::int64_t lines)
+    {
+        m_position = position;
+        m_number += lines;
+    }
 
 private:
     std::string_view m_text;

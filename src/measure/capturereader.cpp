@@ -236,7 +236,7 @@ Result<CaptureRead> readCaptureChannels(
         result.channels.front().tag
             = source ? source : channelTag(QFileInfo(fileName).fileName().toStdString());
     }
-    result.time = std::move(axis->seconds);
+    result.time = axisSeconds(std::move(*axis), std::move(table.values.front()));
     result.notes.append(QStringLiteral("%1 samples, lines %2 to %3")
                             .arg(result.time.size())
                             .arg(table.firstLine)

@@ -108,41 +108,67 @@ QString columnList(const std::vector<std::size_t> &columns)
     return list.join(QStringLiteral(", "));
 }
 
-// The common data line read in one pass, as the general road would read it: `width`
-// finite numbers in the first fields, nothing after them but blanks and separators. False
-// for anything else (a sign, a quote, text, a value that is not finite, another field),
-// which the general road then reads and judges.
-bool plainRow(std::string_view line, char separator, std::size_t width, std::vector<double> *row)
+// The common data lines read in one pass, straight from the text, as the general road would
+// read them: `width` finite numbers in the first fields, nothing after them but blanks and
+// separators, and a line end ("\n" or "\r\n"). Reads such lines from `position` on until one
+// is anything else (a sign, a quote, text, a value that is not finite, another field, the
+// file's last line without a line end), which the general road then reads and judges.
+struct PlainRun
 {
-    const char *p = line.data();
-    const char *const end = p + line.size();
-    for (std::size_t c = 0; c < width; ++c) {
-        while (p != end && (*p == ' ' || *p == '\t')) {
-            ++p;
-        }
-        double value = 0;
-        const std::from_chars_result result = std::from_chars(p, end, value);
-        if (result.ec != std::errc() || result.ptr == p || !std::isfinite(value)) {
-            return false;
-        }
-        p = result.ptr;
-        while (p != end && (*p == ' ' || *p == '\t')) {
-            ++p;
-        }
-        if (c + 1 < width) {
-            if (p == end || *p != separator) {
-                return false;
+    std::size_t position = 0; // of the first line not read
+    std::int64_t lines = 0;
+    std::size_t lastLength = 0; // of the last line read, without its line end
+};
+
+PlainRun plainRows(std::string_view text, std::size_t position, char separator,
+    std::vector<std::vector<double>> &values, std::vector<double> &row)
+{
+    const std::size_t width = values.size();
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    PlainRun run;
+    run.position = position;
+    const char *const end = text.data() + text.size();
+    for (;;) {
+        const char *const begin = text.data() + run.position;
+        const char *p = begin;
+        for (std::size_t c = 0; c < width; ++c) {
+            while (p != end && blank(*p)) {
+                ++p;
             }
+            double value = 0;
+            const std::from_chars_result result = std::from_chars(p, end, value);
+            if (result.ec != std::errc() || result.ptr == p || !std::isfinite(value)) {
+                return run;
+            }
+            p = result.ptr;
+            while (p != end && blank(*p)) {
+                ++p;
+            }
+            if (c + 1 < width) {
+                if (p == end || *p != separator) {
+                    return run;
+                }
+                ++p;
+            }
+            row[c] = value;
+        }
+        while (p != end && (blank(*p) || *p == separator)) {
             ++p;
         }
-        (*row)[c] = value;
-    }
-    for (; p != end; ++p) {
-        if (*p != ' ' && *p != '\t' && *p != separator) {
-            return false;
+        const char *lineEnd = p;
+        if (p != end && *p == '\r') {
+            ++p;
         }
+        if (p == end || *p != '\n') {
+            return run;
+        }
+        for (std::size_t c = 0; c < width; ++c) {
+            values[c].push_back(row[c]);
+        }
+        run.position = std::size_t(p + 1 - text.data());
+        run.lastLength = std::size_t(lineEnd - begin);
+        ++run.lines;
     }
-    return true;
 }
 
 // ---- The data lines.
@@ -200,6 +226,7 @@ Result<Table> TableReader::read()
 {
     LineCursor cursor(m_text);
     TextLine text;
+    m_fastPath = m_fastPath && cursor.lineEnd() == '\n';
     while (cursor.next(&text)) {
         m_position = cursor.position();
         if (isBlankLine(text.text)) {
@@ -212,6 +239,17 @@ Result<Table> TableReader::read()
         if (*next == Next::Stop) {
             break;
         }
+        // Most of a file is plain data lines: they are read in one pass from here on, and
+        // the line that is not one goes the general road.
+        if (m_started && m_fastPath) {
+            const PlainRun run
+                = plainRows(m_text, cursor.position(), m_dialect.separator, m_table.values, m_row);
+            if (run.lines > 0) {
+                cursor.skip(run.position, run.lines);
+                m_table.lastLine += run.lines;
+                m_lastDataLength = run.lastLength;
+            }
+        }
     }
     if (!m_started) {
         return Failure {at(m_fileName, 0, QStringLiteral("no lines of numbers"))};
@@ -222,12 +260,6 @@ Result<Table> TableReader::read()
 // One line that is not blank: a setting or name before the data, or a data line.
 Result<TableReader::Next> TableReader::line(const TextLine &line)
 {
-    // The common data line, read in one pass.
-    if (m_started && m_fastPath && line.terminated
-        && plainRow(line.text, m_dialect.separator, m_width, &m_row)) {
-        append(line);
-        return Next::Line;
-    }
     splitFields(line.text, m_dialect.separator, &m_fields);
     if (m_fields.size() > kMostFields) {
         return Failure {at(m_fileName, line.number,

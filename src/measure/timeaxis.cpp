@@ -213,12 +213,7 @@ Result<TimeAxis> fromTimeColumn(const Source &source)
     }
     TimeAxis axis;
     axis.fromColumn = true;
-    axis.seconds = source.first();
-    if (scale != 1) {
-        for (double &t : axis.seconds) {
-            t *= scale;
-        }
-    }
+    axis.columnScale = scale;
     axis.notes.append(
         QStringLiteral("time: %1, in %2")
             .arg(described(source.column),
@@ -344,15 +339,30 @@ Result<TimeAxis> timeAxis(const Table &table, const std::vector<Column> &columns
     if (!axis) {
         return axis;
     }
-    const std::vector<double> &seconds = axis->seconds;
-    for (std::size_t k = 0; k < seconds.size(); ++k) {
-        if (!std::isfinite(seconds[k]) || (k > 0 && !(seconds[k] > seconds[k - 1]))) {
+    const double scale = axis->columnScale;
+    const std::vector<double> &values = scale != 0 ? source.first() : axis->seconds;
+    const auto seconds = [&](std::size_t k) { return scale != 0 ? values[k] * scale : values[k]; };
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        if (!std::isfinite(seconds(k)) || (k > 0 && !(seconds(k) > seconds(k - 1)))) {
             return Failure {at(fileName, source.lineOf(k),
                 QStringLiteral("the times in seconds are not finite and increasing here (%1 s "
                                "after %2 s): check the time unit and the sample interval")
-                    .arg(seconds[k])
-                    .arg(k > 0 ? seconds[k - 1] : 0.0))};
+                    .arg(seconds(k))
+                    .arg(k > 0 ? seconds(k - 1) : 0.0))};
         }
     }
     return axis;
+}
+
+std::vector<double> axisSeconds(TimeAxis &&axis, std::vector<double> &&column)
+{
+    if (axis.columnScale == 0) {
+        return std::move(axis.seconds);
+    }
+    if (axis.columnScale != 1) {
+        for (double &t : column) {
+            t *= axis.columnScale;
+        }
+    }
+    return std::move(column);
 }

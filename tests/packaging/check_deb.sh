@@ -4,6 +4,10 @@
 # Usage: check_deb.sh BUILD_DIR
 set -euo pipefail
 build=$1
+# The Debian tools are installed by the test command; without them there is nothing to check.
+for tool in cpack dpkg-deb lintian man; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 failures=0

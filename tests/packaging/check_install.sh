@@ -6,6 +6,10 @@
 # Usage: check_install.sh BUILD_DIR
 set -euo pipefail
 build=$1
+# The validators are installed by the test command; without them there is nothing to check.
+for tool in desktop-file-validate appstreamcli; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 app_id=io.github.zalvimo.Zalvimo

@@ -1,7 +1,9 @@
 #include "ngspice.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -124,4 +126,11 @@ bool runNgspice(const QString &elements, const QString &analysis, const QStringL
         return false;
     }
     return true;
+}
+
+bool ngspiceAvailable()
+{
+    const QString name = program();
+    return name.contains(QLatin1Char('/')) ? QFileInfo(name).isExecutable()
+                                           : !QStandardPaths::findExecutable(name).isEmpty();
 }

@@ -17,4 +17,7 @@ using SpiceTable = QVector<QVector<double>>;
 bool runNgspice(const QString &elements, const QString &analysis, const QStringList &vectors,
     SpiceTable *table, QString *error);
 
+// Whether that program is there to run: the tests that need it skip where it is not.
+bool ngspiceAvailable();
+
 #endif // NGSPICE_H
