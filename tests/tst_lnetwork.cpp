@@ -95,6 +95,7 @@ void tst_LNetwork::loads_data()
     QTest::newRow("empty") << "" << false << Complex();
     QTest::newRow("two j") << "1+2j+3j" << false << Complex();
     QTest::newRow("no number after the sign") << "50+" << false << Complex();
+    QTest::newRow("j without a number") << "50+j" << false << Complex();
 }
 
 void tst_LNetwork::loads()

@@ -5,12 +5,12 @@
 
 #include "touchstone.h"
 
+#include "externaltools.h"
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
-#include "externaltools.h"
 
 #include <QtTest>
 

@@ -13,11 +13,11 @@ zalvimo_install_missing clang libclang-rt-dev
 build="$root/build-fuzz"
 CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZALVIMO_FUZZ=ON \
     -DZALVIMO_BUILD_TESTS=OFF -DZALVIMO_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build "$build" --parallel "$(nproc)" --target fuzz_calc fuzz_chart fuzz_capture fuzz_touchstone
+cmake --build "$build" --parallel "$(nproc)" --target fuzz_calc fuzz_chart fuzz_capture fuzz_touchstone fuzz_match
 
 export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp"
 export UBSAN_OPTIONS=print_stacktrace=1
-for target in fuzz_calc fuzz_chart fuzz_capture fuzz_touchstone; do
+for target in fuzz_calc fuzz_chart fuzz_capture fuzz_touchstone fuzz_match; do
     corpus="$build/corpus/$target"
     mkdir -p "$corpus"
     echo "== $target for $seconds s"

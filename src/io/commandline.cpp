@@ -3,6 +3,7 @@
 #include "decimaltext.h"
 #include "printabletext.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 
 #include <cerrno>
@@ -45,4 +46,17 @@ bool standardErrorIsTerminal()
 #else
     return false;
 #endif
+}
+
+bool writeHelp(const QCommandLineParser &parser)
+{
+    return writeStandardOutput(parser.helpText().toUtf8());
+}
+
+bool writeVersion()
+{
+    return writeStandardOutput(
+        QStringLiteral("%1 %2\n")
+            .arg(QCoreApplication::applicationName(), QCoreApplication::applicationVersion())
+            .toUtf8());
 }

@@ -20,4 +20,11 @@ bool writeStandardOutput(const QByteArray &bytes);
 // Whether standard error is a terminal, where a long job may show its progress.
 bool standardErrorIsTerminal();
 
+class QCommandLineParser;
+
+// What --help and --version print, written and checked like any result: true when it
+// reached standard output, false (with a message) when a full disk or a closed pipe lost it.
+bool writeHelp(const QCommandLineParser &parser);
+bool writeVersion();
+
 #endif // COMMANDLINE_H

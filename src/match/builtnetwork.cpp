@@ -10,10 +10,15 @@ namespace {
 
 const double kSqrt2 = std::sqrt(2.0);
 
+// SWR = (1 + |Γ|)/(1 − |Γ|) with |Γ| = |z − z0|/|z + z0|, written without the difference
+// 1 − |Γ| that cancels for loads far from z0: since |z + z0|² − |z − z0|² = 4·R·z0, it is
+// (|z + z0| + |z − z0|)² / (4·R·z0), finite for every load that takes power (R > 0).
 double swrOf(std::complex<double> z, double z0)
 {
-    const double gamma = std::abs((z - z0) / (z + z0));
-    return gamma < 1 ? (1 + gamma) / (1 - gamma) : std::numeric_limits<double>::infinity();
+    const double sum = std::abs(z + z0) + std::abs(z - z0);
+    const double swr = sum * sum / (4 * z.real() * z0);
+    return z.real() > 0 && std::isfinite(swr) ? std::max(1.0, swr)
+                                              : std::numeric_limits<double>::infinity();
 }
 
 std::complex<double> parallel(std::complex<double> a, std::complex<double> b)
@@ -105,8 +110,9 @@ double idealSwr(const LNetwork &network, std::complex<double> load, double z0)
 
 Band bandBelow(const std::vector<std::pair<double, double>> &sweep, double designHz, double limit)
 {
+    // One frequency says nothing of a band.
     Band band;
-    if (sweep.empty()) {
+    if (sweep.size() < 2) {
         return band;
     }
     // The point nearest the design frequency, then outwards while below the limit.

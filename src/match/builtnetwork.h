@@ -51,7 +51,8 @@ double idealSwr(const LNetwork &network, std::complex<double> load, double z0);
 
 // The range of frequencies around the design frequency where the SWR stays below the
 // limit, from a sweep of (frequency, SWR) in ascending frequency; edges interpolated
-// between points. Empty when the SWR at the design frequency is not below the limit.
+// between points. Empty when the SWR at the design frequency is not below the limit, and
+// for a sweep of fewer than two points.
 struct Band
 {
     bool found = false;

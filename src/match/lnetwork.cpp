@@ -173,9 +173,8 @@ bool parseLoad(const QString &text, std::complex<double> *load)
                 && !text.contains(QRegularExpression(QStringLiteral("[+-]\\s*[jJiI]\\s*$"))))) {
             return false;
         }
-        if (imaginary.isEmpty()) {
-            x = 1;
-        } else if (!number(imaginary, &x)) {
+        // "50+j" has no imaginary part to read: j alone is no number, not j1.
+        if (imaginary.isEmpty() || !number(imaginary, &x)) {
             return false;
         }
         x = sign == QLatin1String("-") ? -x : x;

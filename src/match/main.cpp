@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -162,6 +163,11 @@ std::optional<Usage> addLoad(
     }
     const QString load = loads.first();
     if (load.endsWith(QLatin1String(".s1p"), Qt::CaseInsensitive) || QFileInfo(load).isFile()) {
+        if (parser.isSet(o.freq)) {
+            return Usage {QStringLiteral("--freq is for an R+jX load; a sweep's frequencies are "
+                                         "in its file: give the design frequency with --at"),
+                BadUsage};
+        }
         const Result<TouchstoneSweep> read = readTouchstoneFile(load);
         if (!read) {
             return Usage {read.error(), NoMatch};
@@ -196,6 +202,11 @@ std::optional<Usage> addLoad(
     }
     if (!parser.isSet(o.freq)) {
         return Usage {QStringLiteral("--freq is needed with an R+jX load"), BadUsage};
+    }
+    if (parser.isSet(o.at)) {
+        return Usage {QStringLiteral("--at is for a sweep (an .s1p file); an R+jX load is "
+                                     "designed at --freq"),
+            BadUsage};
     }
     const Result<double> freqMHz
         = optionNumber(parser, o.freq, 0.001, 10000, "a frequency from 0.001 to 10000 MHz");
@@ -240,35 +251,44 @@ int main(int argc, char *argv[])
         return BadUsage;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        parser.showHelp(Success);
+        return writeHelp(parser) ? Success : NoMatch;
     }
     if (parser.isSet(QStringLiteral("version"))) {
-        parser.showVersion();
+        return writeVersion() ? Success : NoMatch;
     }
     Result<MatchRequest> request = partsRequest(parser, o);
     if (!request) {
         printError(request.error());
         return BadUsage;
     }
+    // The picture's format from its name, before anything is computed or written.
+    std::optional<PictureFormat> plotFormat;
+    if (parser.isSet(o.plot)) {
+        plotFormat = pictureFormatOf(parser.value(o.plot));
+        if (!plotFormat) {
+            printError(QStringLiteral("--plot wants a file ending in .svg or .png, not '%1'")
+                           .arg(parser.value(o.plot)));
+            return BadUsage;
+        }
+    }
     if (const std::optional<Usage> usage = addLoad(parser, o, &*request)) {
         printError(usage->message);
         return usage->status;
     }
-    if (!std::isfinite(request->load.real()) || !std::isfinite(request->load.imag())) {
-        printError(QStringLiteral("the load is not finite at %1 MHz")
-                       .arg(request->frequencyHz / kHertzPerMegahertz));
+    if (const Status checked = checkedRequest(*request); !checked) {
+        printError(checked.error());
         return NoMatch;
     }
 
     const MatchResult result = designMatches(*request);
     const QByteArray output
         = parser.isSet(o.json) ? matchJson(*request, result) : matchText(*request, result).toUtf8();
-    int status = result.solutions.empty() ? NoMatch : Success;
-    if (parser.isSet(o.plot) && !result.solutions.empty()) {
-        const QString path = parser.value(o.plot);
-        const PictureFormat format = pictureFormatOf(path).value_or(PictureFormat::Png);
-        const Status written = writeOutputFile(path, swrPlot(*request, result, format),
-            QStringLiteral("--plot"), parser.positionalArguments());
+    const bool usable = std::any_of(result.solutions.begin(), result.solutions.end(), isUsable);
+    int status = usable ? Success : NoMatch;
+    if (plotFormat && !result.solutions.empty()) {
+        const Status written
+            = writeOutputFile(parser.value(o.plot), swrPlot(*request, result, *plotFormat),
+                QStringLiteral("--plot"), parser.positionalArguments());
         if (!written) {
             printError(written.error());
             status = NoMatch;
@@ -276,6 +296,9 @@ int main(int argc, char *argv[])
     }
     if (result.solutions.empty()) {
         printError(QStringLiteral("no L-network for a load without resistance"));
+    } else if (!usable) {
+        printError(QStringLiteral("no network can be built from these parts to match within SWR "
+                                  "2; see each network's problem"));
     }
     return writeStandardOutput(output) ? status : NoMatch;
 }

@@ -2,6 +2,8 @@
 
 #include "units.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <cmath>
 
@@ -129,7 +131,59 @@ MatchResult designMatches(const MatchRequest &request)
         }
         s.band15 = bandBelow(s.swrSweep, request.frequencyHz, 1.5);
         s.band2 = bandBelow(s.swrSweep, request.frequencyHz, 2.0);
+        QStringList problems;
+        for (const auto &[part, stress] : {std::pair(s.built.series, s.response.series),
+                 std::pair(s.built.shunt, s.response.shunt)}) {
+            if (part) {
+                const QString problem = windingProblem(*part, request.coilForm, stress.currentRms);
+                if (!problem.isEmpty()) {
+                    problems.append(problem);
+                }
+            }
+        }
+        s.problem = problems.join(QStringLiteral("; "));
         result.solutions.push_back(std::move(s));
     }
     return result;
+}
+
+Status checkedRequest(const MatchRequest &request)
+{
+    const auto frequencyOk
+        = [](double hertz) { return hertz >= kLowestFrequencyHz && hertz <= kHighestFrequencyHz; };
+    const auto loadOk = [](std::complex<double> z) {
+        return std::isfinite(z.real()) && std::isfinite(z.imag())
+            && (z.real() <= 0 || (z.real() >= kLeastResistance && z.real() <= kGreatestImpedance))
+            && std::abs(z.imag()) <= kGreatestImpedance;
+    };
+    const auto loadText = [](std::complex<double> z) {
+        return QStringLiteral("%1%2j%3 ohm")
+            .arg(z.real(), 0, 'g', 6)
+            .arg(z.imag() < 0 ? QStringLiteral("-") : QStringLiteral("+"))
+            .arg(std::abs(z.imag()), 0, 'g', 6);
+    };
+    const QString ranges = QStringLiteral("the design's range (frequencies from 1 kHz to 10 "
+                                          "GHz, R from 1e-06 to 1e+09 ohm, X within "
+                                          "\u00b11e+09 ohm)");
+    std::vector<std::pair<double, std::complex<double>>> points = request.sweep;
+    points.emplace(points.begin(), request.frequencyHz, request.load);
+    for (const auto &[hertz, load] : points) {
+        if (!frequencyOk(hertz)) {
+            return Failure {QStringLiteral("a frequency of %1 MHz is outside %2")
+                                .arg(hertz / kHertzPerMegahertz, 0, 'g', 6)
+                                .arg(ranges)};
+        }
+        if (!loadOk(load)) {
+            return Failure {QStringLiteral("the load %1 at %2 MHz is outside %3")
+                                .arg(loadText(load))
+                                .arg(hertz / kHertzPerMegahertz, 0, 'g', 6)
+                                .arg(ranges)};
+        }
+    }
+    return success();
+}
+
+bool isUsable(const MatchedSolution &solution)
+{
+    return solution.problem.isEmpty() && solution.response.swr <= 2;
 }

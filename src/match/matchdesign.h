@@ -4,6 +4,7 @@
 #include "builtnetwork.h"
 #include "lnetwork.h"
 #include "parts.h"
+#include "result.h"
 #include "touchstone.h"
 
 #include <QChar>
@@ -36,6 +37,9 @@ struct MatchedSolution
     bool dcPath = false;
     BuiltNetwork built;
     NetworkResponse response; // at the design frequency, with the parts' losses
+    // Why this network cannot be built as it stands (a coil that does not fit its core);
+    // empty when it can.
+    QString problem;
     std::vector<std::pair<double, double>> swrSweep; // (Hz, SWR) of the built network
     Band band15;
     Band band2;
@@ -50,6 +54,22 @@ struct MatchResult
 
 // Every L-network for the load, its parts, its response and its band.
 MatchResult designMatches(const MatchRequest &request);
+
+// What the design can represent: resistances and reactances in ohms, frequencies in hertz.
+// Beyond them the parts, currents and losses are not numbers that mean anything (a coil of
+// 1e16 turns, a current of 1e150 A) or not numbers at all.
+constexpr double kLeastResistance = 1e-6;
+constexpr double kGreatestImpedance = 1e9;
+constexpr double kLowestFrequencyHz = 1e3;
+constexpr double kHighestFrequencyHz = 1e10;
+
+// Whether the request lies within those ranges: the design frequency and load, and every
+// point of its sweep. A load without resistance (R ≤ 0) passes: it has no network, which
+// the design says.
+Status checkedRequest(const MatchRequest &request);
+
+// Whether a solution is one to build: it can be wound and, as built, matches within SWR 2.
+bool isUsable(const MatchedSolution &solution);
 
 // The request for a measured sweep: designed at `atHz`, or by default at the sweep's
 // frequency nearest its middle, for the load there (interpolated in S11 between the two

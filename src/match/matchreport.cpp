@@ -38,8 +38,11 @@ QString passText(Pass pass)
                                  : QStringLiteral("neither low- nor high-pass");
 }
 
-QString bandText(const Band &band)
+QString bandText(const Band &band, std::size_t points)
 {
+    if (points < 2) {
+        return QStringLiteral("not known from one frequency");
+    }
     // An edge at the end of the sweep is where the sweep stops, not the band.
     return band.found ? QStringLiteral("%1%2 to %3%4 MHz")
                             .arg(band.openLow ? QStringLiteral("below ") : QString(),
@@ -79,11 +82,22 @@ QJsonValue orNull(bool present, double value)
     return present && std::isfinite(value) ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
 }
 
+// [low, high] in MHz; an edge where the sweep ends is no edge of the band, and null.
 QJsonValue bandJson(const Band &band)
 {
+    const auto edge = [](bool open, double hertz) {
+        return open ? QJsonValue(QJsonValue::Null) : QJsonValue(hertz / kHertzPerMegahertz);
+    };
     return band.found
-        ? QJsonValue(QJsonArray {band.lowHz / kHertzPerMegahertz, band.highHz / kHertzPerMegahertz})
+        ? QJsonValue(QJsonArray {edge(band.openLow, band.lowHz), edge(band.openHigh, band.highHz)})
         : QJsonValue(QJsonValue::Null);
+}
+
+// The loss in decibels of a fraction lost: finite, as everything the reports give.
+double lossDecibel(double lossFraction)
+{
+    constexpr double kSmallestDelivered = 1e-30; // -300 dB
+    return std::max(0.0, -10 * std::log10(std::max(kSmallestDelivered, 1 - lossFraction)));
 }
 
 void insertPart(QJsonObject &o, const char *prefix, const std::optional<BuiltPart> &part,
@@ -162,15 +176,23 @@ QString matchText(const MatchRequest &request, const MatchResult &result)
             s.response.series);
         line("Shunt ", s.ideal.hasShunt, s.ideal.shuntReactance, s.built.shunt, s.response.shunt);
         text += QStringLiteral("  As built: SWR %1, loss %2 dB (%3 %)\n")
-                    .arg(QString::number(s.response.swr, 'f', 3),
-                        QString::number(
-                            std::max(0.0, -10 * std::log10(1 - s.response.lossFraction)), 'f', 3),
+                    .arg(s.response.swr < 1000 ? QString::number(s.response.swr, 'f', 3)
+                                               : QString::number(s.response.swr, 'g', 3),
+                        QString::number(lossDecibel(s.response.lossFraction), 'f', 3),
                         QString::number(std::max(0.0, 100 * s.response.lossFraction), 'f', 2));
-        text += QStringLiteral("  SWR below 1.5: %1; below 2: %2%3\n")
-                    .arg(bandText(s.band15), bandText(s.band2),
-                        result.loadConstant ? QStringLiteral(" (the network alone, the load "
-                                                             "held constant)")
-                                            : QString());
+        if (!s.problem.isEmpty()) {
+            text += QStringLiteral("  Cannot be built as it stands: %1\n").arg(s.problem);
+        }
+        if (!(s.response.swr <= 2)) {
+            text += QStringLiteral("  Does not match: as built the SWR stays above 2; the parts "
+                                   "come out too far from the ideal values\n");
+        }
+        text
+            += QStringLiteral("  SWR below 1.5: %1; below 2: %2%3\n")
+                   .arg(bandText(s.band15, s.swrSweep.size()), bandText(s.band2, s.swrSweep.size()),
+                       result.loadConstant ? QStringLiteral(" (the network alone, the load "
+                                                            "held constant)")
+                                           : QString());
     }
     return text;
 }
@@ -196,12 +218,20 @@ QByteArray matchJson(const MatchRequest &request, const MatchResult &result)
         QJsonObject built;
         insertPart(built, "series", s.built.series, s.response.series);
         insertPart(built, "shunt", s.built.shunt, s.response.shunt);
-        built.insert(QStringLiteral("swr"), s.response.swr);
-        built.insert(QStringLiteral("lossDecibel"), -10 * std::log10(1 - s.response.lossFraction));
+        built.insert(QStringLiteral("swr"), orNull(true, s.response.swr));
+        built.insert(QStringLiteral("lossDecibel"), lossDecibel(s.response.lossFraction));
         built.insert(QStringLiteral("lossPercent"), 100 * s.response.lossFraction);
+        built.insert(QStringLiteral("buildable"), s.problem.isEmpty());
+        built.insert(QStringLiteral("problem"),
+            s.problem.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(s.problem));
+        built.insert(QStringLiteral("matches"), s.response.swr <= 2);
         o.insert(QStringLiteral("built"), built);
         o.insert(QStringLiteral("swr15BandMHz"), bandJson(s.band15));
+        o.insert(QStringLiteral("swr15BandOpenLow"), s.band15.found && s.band15.openLow);
+        o.insert(QStringLiteral("swr15BandOpenHigh"), s.band15.found && s.band15.openHigh);
         o.insert(QStringLiteral("swr2BandMHz"), bandJson(s.band2));
+        o.insert(QStringLiteral("swr2BandOpenLow"), s.band2.found && s.band2.openLow);
+        o.insert(QStringLiteral("swr2BandOpenHigh"), s.band2.found && s.band2.openHigh);
         solutions.append(o);
     }
     QJsonObject load;

@@ -2,14 +2,19 @@
 
 #include <QStringList>
 
+#include "units.h"
+
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
 constexpr double kMetresPerInch = 0.0254;
 constexpr double kMicro = 1e-6;
-constexpr int kMostTurns = 2000;
+constexpr int kMostTurns = 2000; // of an air coil
+constexpr double kAmperesPerSquareMetre = 5e6; // 5 A/mm², what enamelled wire takes cool
+constexpr double kThinnestWireMetre = 0.3e-3;
 
 // The decades that matching capacitors are bought in: 0.1 pF to 10 µF.
 constexpr int kLowestDecade = -13;
@@ -54,11 +59,17 @@ const std::vector<ToroidCore> &toroidCores()
 {
     // Micrometals' iron-powder toroids of mix 2 (red, 0.25-10 MHz) and mix 6 (yellow,
     // 2-30 MHz), AL from the maker's data sheet in µH per 100 turns, which is nH per turn².
-    static const std::vector<ToroidCore> cores {{"T37-2", 4.0}, {"T37-6", 3.0}, {"T44-2", 5.2},
-        {"T44-6", 4.2}, {"T50-2", 4.9}, {"T50-6", 4.0}, {"T68-2", 5.7}, {"T68-6", 4.7},
-        {"T80-2", 5.5}, {"T80-6", 4.5}, {"T94-2", 8.4}, {"T94-6", 7.0}, {"T106-2", 13.5},
-        {"T106-6", 11.6}, {"T130-2", 11.0}, {"T130-6", 9.6}, {"T157-2", 14.0}, {"T157-6", 11.5},
-        {"T184-2", 24.0}, {"T184-6", 19.5}, {"T200-2", 12.0}, {"T200-6", 10.0}};
+    // The inside diameters in inches from the same catalogue's table of sizes (the number
+    // of a core is its outside diameter in hundredths of an inch).
+    constexpr double i = kMetresPerInch;
+    static const std::vector<ToroidCore> cores {{"T37-2", 4.0, 0.205 * i},
+        {"T37-6", 3.0, 0.205 * i}, {"T44-2", 5.2, 0.229 * i}, {"T44-6", 4.2, 0.229 * i},
+        {"T50-2", 4.9, 0.303 * i}, {"T50-6", 4.0, 0.303 * i}, {"T68-2", 5.7, 0.370 * i},
+        {"T68-6", 4.7, 0.370 * i}, {"T80-2", 5.5, 0.495 * i}, {"T80-6", 4.5, 0.495 * i},
+        {"T94-2", 8.4, 0.560 * i}, {"T94-6", 7.0, 0.560 * i}, {"T106-2", 13.5, 0.570 * i},
+        {"T106-6", 11.6, 0.570 * i}, {"T130-2", 11.0, 0.780 * i}, {"T130-6", 9.6, 0.780 * i},
+        {"T157-2", 14.0, 0.950 * i}, {"T157-6", 11.5, 0.950 * i}, {"T184-2", 24.0, 0.950 * i},
+        {"T184-6", 19.5, 0.950 * i}, {"T200-2", 12.0, 1.250 * i}, {"T200-6", 10.0, 1.250 * i}};
     return cores;
 }
 
@@ -84,9 +95,11 @@ BuiltPart coilFor(double henry, const CoilForm &form)
     BuiltPart part;
     part.coil = true;
     if (form.core) {
-        // L = AL·N², so N = √(L/AL).
+        // L = AL·N², so N = √(L/AL); more turns than an air coil may have cannot be wound on
+        // any core either (and would not fit an int).
         const double al = form.core->alNanohenry * 1e-9;
-        part.turns = std::max(1, int(std::lround(std::sqrt(std::max(0.0, henry) / al))));
+        const double exact = std::sqrt(std::max(0.0, henry) / al);
+        part.turns = exact < kMostTurns ? std::max(1, int(std::lround(exact))) : kMostTurns;
         part.value = al * part.turns * part.turns;
         part.text = QStringLiteral("%1 turns on %2 (%3)")
                         .arg(part.turns)
@@ -170,4 +183,56 @@ QString engineeringText(double value, const QString &unit, int digits)
     }
     return QString::number(value / chosen->scale, 'g', digits) + QLatin1Char(' ')
         + QString::fromUtf8(chosen->prefix) + unit;
+}
+
+double wireDiameterMetre(double currentRms)
+{
+    const double area = std::max(0.0, currentRms) / kAmperesPerSquareMetre;
+    const double diameter = std::sqrt(4 * area / kPi);
+    return std::isfinite(diameter) ? std::max(kThinnestWireMetre, diameter)
+                                   : std::numeric_limits<double>::infinity();
+}
+
+int turnsInOneLayer(const ToroidCore &core, double wireDiameterMetre)
+{
+    const double turns = kPi * (core.insideDiameterMetre - wireDiameterMetre) / wireDiameterMetre;
+    return turns >= 1 && turns < kMostTurns ? int(turns) : (turns >= kMostTurns ? kMostTurns : 0);
+}
+
+QString windingProblem(const BuiltPart &part, const CoilForm &form, double currentRms)
+{
+    if (!part.coil) {
+        return {};
+    }
+    const double wire = wireDiameterMetre(currentRms);
+    if (!form.core) {
+        return part.turns >= kMostTurns
+            ? QStringLiteral("an air coil of %1 mm cannot reach %2 with %3 turns: wind it wider")
+                  .arg(form.airDiameterMetre * 1e3, 0, 'g', 3)
+                  .arg(engineeringText(part.value, QStringLiteral("H")))
+                  .arg(kMostTurns)
+            : QString();
+    }
+    const int fit = turnsInOneLayer(*form.core, wire);
+    if (part.turns <= fit) {
+        return {};
+    }
+    // The smallest core of the table on which the same inductance fits in one layer.
+    const ToroidCore *better = nullptr;
+    for (const ToroidCore &core : toroidCores()) {
+        const double turns = std::ceil(std::sqrt(part.value / (core.alNanohenry * 1e-9)));
+        if (turns <= turnsInOneLayer(core, wire)
+            && (!better || core.insideDiameterMetre < better->insideDiameterMetre)) {
+            better = &core;
+        }
+    }
+    return QStringLiteral("%1 turns of %2 mm wire (for %3 A) do not fit in one layer on a %4, "
+                          "which holds %5; %6")
+        .arg(part.turns)
+        .arg(wire * 1e3, 0, 'g', 2)
+        .arg(currentRms, 0, 'g', 3)
+        .arg(QLatin1String(form.core->name))
+        .arg(fit)
+        .arg(better ? QStringLiteral("a %1 does").arg(QLatin1String(better->name))
+                    : QStringLiteral("no core of the table does: wind it in air (--air)"));
 }

@@ -16,6 +16,7 @@ struct ToroidCore
 {
     const char *name;
     double alNanohenry;
+    double insideDiameterMetre; // the hole the turns go through
 };
 const std::vector<ToroidCore> &toroidCores();
 const ToroidCore *findCore(const QString &name); // any case; nullptr when unknown
@@ -43,8 +44,23 @@ struct BuiltPart
     QString text; // "12 turns on T50-2 (706 nH)", "470 pF + 56 pF in parallel"
 };
 
-// The coil of whole turns whose inductance is nearest `henry` (at least one turn).
+// The coil of whole turns whose inductance is nearest `henry` (at least one turn). A coil
+// that needs more turns than any coil of the form can have gets the most it can have.
 BuiltPart coilFor(double henry, const CoilForm &form);
+
+// The copper wire that carries `currentRms` amperes of RF: 5 A per square millimetre of its
+// section, at least 0.3 mm (thinner wire is hard to wind and easy to break).
+double wireDiameterMetre(double currentRms);
+
+// The turns of that wire that fit in one layer around the inside of the core: its inside
+// circumference, less a wire's width for the gap, in wire widths.
+int turnsInOneLayer(const ToroidCore &core, double wireDiameterMetre);
+
+// Why a coil cannot be wound as it is, with what would work instead: more turns than fit
+// in one layer on its core (with the smallest core of the table that holds them, or the
+// advice to wind it in air), or more than the most turns an air coil may have. Empty for
+// a coil that can be wound, and for a capacitor.
+QString windingProblem(const BuiltPart &part, const CoilForm &form, double currentRms);
 
 // The capacitor of the series nearest `farad` (in ratio), or, with `pair`, the two in
 // parallel whose sum comes nearest.

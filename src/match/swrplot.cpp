@@ -24,7 +24,7 @@ struct SwrAxes
     static constexpr int legendLine = 18;
     static constexpr double topSwr = 5;
     double lowHz = 0;
-    double highHz = 1;
+    double highHz = 0;
 
     double x(double hertz) const
     {
@@ -68,14 +68,13 @@ void drawAxes(Canvas &canvas, const SwrAxes &axes, double designHz)
 
 QByteArray swrPlot(const MatchRequest &request, const MatchResult &result, PictureFormat format)
 {
+    // The sweep's frequencies; around the design frequency where there is no sweep to show.
     SwrAxes axes;
-    if (!result.solutions.empty() && !result.solutions.front().swrSweep.empty()) {
+    axes.lowHz = request.frequencyHz * 0.9;
+    axes.highHz = request.frequencyHz * 1.1;
+    if (!result.solutions.empty() && result.solutions.front().swrSweep.size() > 1) {
         axes.lowHz = result.solutions.front().swrSweep.front().first;
         axes.highHz = result.solutions.front().swrSweep.back().first;
-    }
-    if (!(axes.highHz > axes.lowHz)) {
-        axes.lowHz = request.frequencyHz * 0.9;
-        axes.highHz = request.frequencyHz * 1.1;
     }
     const int height
         = SwrAxes::plotHeight + SwrAxes::legendLine * int(result.solutions.size()) + 10;

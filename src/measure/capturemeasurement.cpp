@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -257,6 +259,22 @@ CaptureMeasurement readings(
     return m;
 }
 
+// The spread of an estimated frequency. A least-squares sine over a record of span T fixes
+// its angular frequency with σ_ω = √12·σ_φ/T, σ_φ the spread of its phase at the record's
+// middle (the Cramér-Rao bound for a sine in white noise); channels that share the
+// frequency add their information, 1/σ² = Σ 1/σ_i².
+double frequencySigmaHz(std::initializer_list<SineFit> fits, double span)
+{
+    double information = 0;
+    for (const SineFit &fit : fits) {
+        if (fit.phaseSigma > 0) {
+            information += 1 / (fit.phaseSigma * fit.phaseSigma);
+        }
+    }
+    return information > 0 ? std::sqrt(12 / information) / (2 * kPi * span)
+                           : std::numeric_limits<double>::infinity();
+}
+
 // The spread of Z = Z0·g/(1 − g): dZ = Z0·g/(1 − g)² · (du + j·dv).
 struct ImpedanceSigma
 {
@@ -341,6 +359,11 @@ Result<CaptureMeasurement> measureCapture(
     }
     CaptureMeasurement m = readings(*fits, *frequencyHz, sourceImpedance, capture.time.size());
     m.frequencyEstimated = !(frequencyMHz > 0);
+    if (m.frequencyEstimated) {
+        m.frequencySigmaMHz = frequencySigmaHz({fits->reference, fits->vx},
+                                  capture.time.back() - capture.time.front())
+            / kHertzPerMegahertz;
+    }
 
     // Z from the readings by the window's own formula, as a person who typed them would get.
     const std::complex<double> z
@@ -384,5 +407,50 @@ Result<CaptureMeasurement> measureStandard(
     }
     CaptureMeasurement m = readings(*fits, *frequencyHz, sourceImpedance, capture.time.size());
     m.frequencyEstimated = !(frequencyMHz > 0);
+    if (m.frequencyEstimated) {
+        // The reference alone: a standard's V_x may show next to nothing.
+        m.frequencySigmaMHz
+            = frequencySigmaHz({fits->reference}, capture.time.back() - capture.time.front())
+            / kHertzPerMegahertz;
+    }
     return m;
+}
+
+Status channelsShareFrequency(const Capture &capture)
+{
+    struct Estimate
+    {
+        double hertz = 0;
+        double sigma = 0;
+    };
+    const double span = capture.time.back() - capture.time.front();
+    const auto estimate = [&](const std::vector<double> &channel) -> std::optional<Estimate> {
+        double hertz = 0;
+        if (channel.size() < std::size_t(kMinimumSamples)
+            || !estimateFrequency(capture.time, channel, channel, &hertz)) {
+            return std::nullopt;
+        }
+        const SineBasis basis
+            = sineBasis(capture.time, angularFrequency(hertz), capture.time.front() + span / 2);
+        if (!basis.valid) {
+            return std::nullopt;
+        }
+        const SineFit fit = fitSine(basis, channel, noiseFloor(channel, converterStep(channel)));
+        return Estimate {hertz, frequencySigmaHz({fit}, span)};
+    };
+    const std::optional<Estimate> reference = estimate(capture.reference);
+    const std::optional<Estimate> vx = estimate(capture.vx);
+    if (!reference || !vx) {
+        return success();
+    }
+    const double apart = std::abs(reference->hertz - vx->hertz);
+    if (apart <= kAgreeingFrequencySigmas * std::hypot(reference->sigma, vx->sigma)) {
+        return success();
+    }
+    return Failure {
+        QStringLiteral("the reference's sine is at %1 MHz and V_x's at %2 MHz, %3 "
+                       "sigma apart")
+            .arg(QString::number(reference->hertz / kHertzPerMegahertz, 'g', 9),
+                QString::number(vx->hertz / kHertzPerMegahertz, 'g', 9),
+                QString::number(apart / std::hypot(reference->sigma, vx->sigma), 'g', 2))};
 }

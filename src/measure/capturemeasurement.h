@@ -39,6 +39,7 @@ struct CaptureMeasurement
 {
     double frequencyMHz = 0;
     bool frequencyEstimated = false;
+    double frequencySigmaMHz = 0; // 1 sigma of an estimated frequency; 0 for a given one
     double vReference = 0; // mV: half the reference channel's amplitude
     double vx = 0; // mV: the V_x channel's amplitude
     double delay = 0; // ns: how far V_x leads the reference; positive for an inductive load
@@ -83,6 +84,17 @@ constexpr double kHighestSourceImpedance = 10000;
 // with a warning and no network: no lossless L-network matches a load without resistance.
 Result<CaptureMeasurement> measureCapture(
     const Capture &capture, double frequencyMHz, double sourceImpedance);
+
+// How far apart, in their combined sigmas, two estimates of one frequency may lie. Over
+// many simulated captures the estimates scatter about 1.2 times their predicted sigma, with
+// an occasional one near 4 sigma: five leaves room for that, and is still a few ppm.
+constexpr double kAgreeingFrequencySigmas = 5;
+
+// Whether the two channels carry one frequency, as two files of one acquisition do: each
+// channel's frequency is estimated alone, and they must agree within five times their
+// combined sigma. A channel whose frequency cannot be estimated (no clean sine, as V_x of a
+// short) is no evidence either way.
+Status channelsShareFrequency(const Capture &capture);
 
 // The same for a calibration standard: a short shows next to nothing at V_x, and that is
 // its information, so V_x is never refused for showing no signal; only the readings and the

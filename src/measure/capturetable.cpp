@@ -128,7 +128,8 @@ PlainRun plainRows(std::string_view text, std::size_t position, char separator,
     PlainRun run;
     run.position = position;
     const char *const end = text.data() + text.size();
-    for (;;) {
+    // The cursor of a text whose last line has no line end stands one past its end.
+    while (run.position < text.size()) {
         const char *const begin = text.data() + run.position;
         const char *p = begin;
         for (std::size_t c = 0; c < width; ++c) {
@@ -169,6 +170,7 @@ PlainRun plainRows(std::string_view text, std::size_t position, char separator,
         run.lastLength = std::size_t(lineEnd - begin);
         ++run.lines;
     }
+    return run;
 }
 
 // ---- The data lines.

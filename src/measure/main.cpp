@@ -167,10 +167,10 @@ int main(int argc, char *argv[])
         return BadUsage;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        parser.showHelp(Success);
+        return writeHelp(parser) ? Success : BadCapture;
     }
     if (parser.isSet(QStringLiteral("version"))) {
-        parser.showVersion();
+        return writeVersion() ? Success : BadCapture;
     }
     const Result<MeasureRequest> request = requestFrom(parser, o);
     if (!request) {

@@ -20,6 +20,16 @@ QString impedanceText(const CaptureMeasurement &m)
         + numberText(std::abs(m.x));
 }
 
+// Whether two captures were taken at one frequency: equal to the six digits the reports
+// show, or, for estimated frequencies, within what the estimates can tell apart (five
+// times their combined sigma: two captures of one generator setting differ by a few ppm).
+bool sameFrequency(const CaptureMeasurement &a, const CaptureMeasurement &b)
+{
+    const double apart = std::abs(b.frequencyMHz - a.frequencyMHz);
+    return apart <= kSameFrequency * a.frequencyMHz
+        || apart <= kAgreeingFrequencySigmas * std::hypot(a.frequencySigmaMHz, b.frequencySigmaMHz);
+}
+
 // The captures sorted by frequency, in groups of one frequency each.
 std::vector<Group> groupsByFrequency(const std::vector<MeasuredCapture> &measured)
 {
@@ -32,10 +42,7 @@ std::vector<Group> groupsByFrequency(const std::vector<MeasuredCapture> &measure
     });
     std::vector<Group> groups;
     for (const MeasuredCapture *m : sorted) {
-        const double frequency = m->measurement.frequencyMHz;
-        if (groups.empty()
-            || !(frequency - groups.back().front()->measurement.frequencyMHz
-                <= kSameFrequency * groups.back().front()->measurement.frequencyMHz)) {
+        if (groups.empty() || !sameFrequency(groups.back().front()->measurement, m->measurement)) {
             groups.emplace_back();
         }
         groups.back().push_back(m);

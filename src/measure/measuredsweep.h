@@ -17,8 +17,9 @@ struct MeasuredSweep
     QStringList notes;
 };
 
-// The points are sorted by frequency. Captures at the same frequency (equal to the six
-// digits that the reports show) are one point: their mean, when their R and X agree within
+// The points are sorted by frequency. Captures at one frequency (equal to the six digits
+// that the reports show, or estimated frequencies within five times their combined sigma)
+// are one point: their mean, when their R and X agree within
 // three times their combined sigma, or a failure that names them. Captures measured with
 // different Z0 fail too: one file has one reference.
 Result<MeasuredSweep> measuredSweep(const std::vector<MeasuredCapture> &measured);

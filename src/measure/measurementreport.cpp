@@ -124,6 +124,8 @@ QByteArray jsonReport(const std::vector<MeasuredCapture> &measured)
         capture.insert(QStringLiteral("file"), file.name);
         capture.insert(QStringLiteral("frequencyMHz"), m.frequencyMHz);
         capture.insert(QStringLiteral("frequencyEstimated"), m.frequencyEstimated);
+        capture.insert(QStringLiteral("frequencySigmaMHz"),
+            m.frequencyEstimated ? QJsonValue(m.frequencySigmaMHz) : QJsonValue(QJsonValue::Null));
         capture.insert(QStringLiteral("sourceImpedanceOhm"), m.sourceImpedance);
         capture.insert(QStringLiteral("vReferenceMillivolt"), m.vReference);
         capture.insert(QStringLiteral("vxMillivolt"), m.vx);

@@ -104,6 +104,13 @@ CaptureInput Reader::input(int index) const
     for (const QString &note : paired->notes) {
         tell(input.name + QStringLiteral(": ") + note, true);
     }
+    // Two files of equal time axes may still come from two acquisitions at different
+    // frequencies, which the fit would turn into a wrong phase.
+    if (const Status same = channelsShareFrequency(paired->capture); !same) {
+        input.capture = Failure {QStringLiteral("%1 and %2 are not one acquisition: %3")
+                                     .arg(files[index], files[index + 1], same.error())};
+        return input;
+    }
     input.capture = std::move(paired->capture);
     return input;
 }
