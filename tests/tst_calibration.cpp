@@ -207,16 +207,11 @@ void tst_Calibration::frequencies_data()
 
     QTest::newRow("calibrated") << 14.2 << 14.2 << QString();
     QTest::newRow("between two") << 14.05 << 14.05 << QString();
-    QTest::newRow("between the next two") << 14.43 << 14.43 << QString();
     QTest::newRow("0.9 % below: the lowest's") << 13.9 / 1.009 << 13.9 << QString();
     QTest::newRow("0.9 % above: the highest's") << 14.5 * 1.009 << 14.5 << QString();
     QTest::newRow("below by 2 %")
         << 13.6 << 0.0
         << "13.6 MHz is outside the calibrated span, 13.9 to 14.5 MHz: calibrate there too (a "
-           "calibration is not extrapolated)";
-    QTest::newRow("another band")
-        << 21.2 << 0.0
-        << "21.2 MHz is outside the calibrated span, 13.9 to 14.5 MHz: calibrate there too (a "
            "calibration is not extrapolated)";
 }
 
@@ -366,12 +361,8 @@ void tst_Calibration::jsonRefused_data()
                                   "does not read (it reads version 1)";
     QTest::newRow("no Z0") << edited([](QJsonObject &r) { r.remove("z0Ohm"); })
                            << "cal.json: 'z0Ohm' is missing or not a finite number";
-    QTest::newRow("Z0 as text") << edited([](QJsonObject &r) { r.insert("z0Ohm", "50"); })
-                                << "cal.json: 'z0Ohm' is missing or not a finite number";
     QTest::newRow("Z0 0") << edited([](QJsonObject &r) { r.insert("z0Ohm", 0); })
                           << "cal.json: 'z0Ohm' must be above 0";
-    QTest::newRow("no load") << edited([](QJsonObject &r) { r.remove("loadOhm"); })
-                             << "cal.json: 'loadOhm' is missing or not an object";
     QTest::newRow("no date") << edited([](QJsonObject &r) { r.remove("date"); })
                              << "cal.json: 'date' is missing or not a date and time";
     // Qt writes a number that is not finite as null.

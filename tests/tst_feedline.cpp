@@ -112,8 +112,6 @@ void tst_Feedline::refused_data()
            "Z0,VF,LOSS_DB_PER_100M@MHZ:LENGTH_M (75,0.66,4.5@30:20)";
     QTest::newRow("length 0") << "RG-213:0"
                               << "the feedline's length must be above 0 m, not 0";
-    QTest::newRow("negative length") << "RG-213:-3"
-                                     << "the feedline's length must be above 0 m, not -3";
     QTest::newRow("infinite length") << "RG-213:inf"
                                      << "the feedline's length must be above 0 m, not inf";
     QTest::newRow("length no number") << "RG-213:ten"
@@ -121,15 +119,9 @@ void tst_Feedline::refused_data()
     QTest::newRow("velocity factor above 1")
         << "75,1.2,4.5@30:20"
         << "the velocity factor must be above 0 and at most 1, not 1.2";
-    QTest::newRow("velocity factor 0")
-        << "75,0,4.5@30:20"
-        << "the velocity factor must be above 0 and at most 1, not 0";
     QTest::newRow("impedance too low")
         << "0.5,0.66,4.5@30:20"
         << "the line's impedance must lie between 1 and 1000 ohms, not 0.5";
-    QTest::newRow("impedance too high")
-        << "5000,0.66,4.5@30:20"
-        << "the line's impedance must lie between 1 and 1000 ohms, not 5000";
     QTest::newRow("impedance no number") << "x,0.66,4.5@30:20"
                                          << "the line's impedance 'x' is no number of ohms";
     QTest::newRow("negative loss") << "75,0.66,-1@30:20"
@@ -226,7 +218,6 @@ void tst_Feedline::lineOfRlgc_data()
     QTest::addColumn<double>("megahertz");
 
     QTest::newRow("RG-213 on 20 m") << "RG-213:1" << 14.2;
-    QTest::newRow("RG-58 on 160 m") << "RG-58:1" << 1.85;
     QTest::newRow("H155 on 80 m, conductor loss alone") << "H155:1" << 3.6;
     QTest::newRow("window line on 10 m") << "450,0.9,0.4@3.6,1.2@30:1" << 28.5;
 }
@@ -259,8 +250,6 @@ void tst_Feedline::roundTrip_data()
     QTest::addColumn<double>("megahertz");
     QTest::addColumn<Complex>("load");
 
-    QTest::newRow("RG-213, 20 m band, inductive") << "RG-213:25" << 14.2 << Complex(42, 27);
-    QTest::newRow("RG-58, 160 m, high R") << "RG-58:40" << 1.85 << Complex(800, -250);
     QTest::newRow("window line, low R") << "450,0.9,0.4@3.6,1.2@30:30" << 3.6 << Complex(3, 120);
     QTest::newRow("RG-58 of 200 dB, near a short") << "RG-58:1000" << 28.5 << Complex(0.5, 2);
 }
@@ -315,7 +304,6 @@ void tst_Feedline::totalLoss_data()
     QTest::addColumn<Complex>("load");
     QTest::addColumn<double>("length");
 
-    QTest::newRow("short line, SWR 3") << Complex(150, 0) << 10.0;
     QTest::newRow("long line, reactive load") << Complex(20, -90) << 120.0;
     QTest::newRow("high SWR") << Complex(2, 30) << 35.0;
 }
