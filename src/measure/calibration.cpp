@@ -361,6 +361,9 @@ Result<ErrorTerms> solveErrorTerms(const MeasuredRatio &open, const MeasuredRati
 // ∂Γ/∂e01 = −N/D², ∂Γ/∂e11 = −N²/D², and Z = Z0·(1 + Γ)/(1 − Γ) has dZ/dΓ = 2·Z0/(1 − Γ)².
 Result<Corrected> correct(const ErrorTerms &terms, const MeasuredRatio &measured, double z0)
 {
+    if (!isFinite(measured.value)) {
+        return Failure {QStringLiteral("the reading is not finite")};
+    }
     const Complex n = measured.value - terms.e00;
     const Complex d = terms.e01 + terms.e11 * n;
     const Complex gamma = n / d;
@@ -406,8 +409,10 @@ Result<Calibration> buildCalibration(const std::vector<StandardReading> &opens,
     for (int kind = 0; kind < 3; ++kind) {
         for (const StandardReading &reading : *lists[kind]) {
             if (!(reading.frequencyHz > 0 && std::isfinite(reading.frequencyHz))) {
-                return Failure {QStringLiteral("%1: the %2's frequency must be above 0 MHz")
-                                    .arg(reading.file, QLatin1String(kStandardNames[kind]))};
+                const QString message = QStringLiteral("the %1's frequency must be above 0 MHz")
+                                            .arg(QLatin1String(kStandardNames[kind]));
+                return reading.file.isEmpty() ? Failure {message}
+                                              : failureAt(reading.file, 0, message);
             }
             entries.push_back({kind, &reading});
         }

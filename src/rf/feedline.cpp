@@ -33,8 +33,8 @@ struct SheetRow
 };
 
 // The cables that can be named, with the nominal impedance, the velocity factor and the
-// nominal matched loss printed in each maker's data sheet (the loss table's points up to
-// 200 MHz, or all of them where the sheet starts higher):
+// nominal matched loss printed in each maker's data sheet (of the Belden coax the loss
+// table's points up to 200 MHz, of the others every point the sheet prints):
 // - RG-58: Belden 8259 (RG-58A/U) Technical Data, rev. 0.533, "Attenuation (Nom.)".
 // - RG-8X: Belden 9258 Technical Data, rev. 0.514.
 // - RG-213: Belden 8267 (RG-213/U) Technical Data, rev. 0.599.

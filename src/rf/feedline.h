@@ -71,6 +71,8 @@ struct Feedline
 // The length may be written with a decimal comma ("RG-213:12,5").
 Result<Feedline> parseFeedline(const QString &text);
 
+// The functions below take a frequency above 0, in hertz.
+
 // The propagation constant γ = α + jβ at a frequency, per metre: α in Np/m from the loss
 // model, β = 2πf/(c·VF) in rad/m.
 std::complex<double> propagationConstant(const Feedline &line, double hertz);
