@@ -21,19 +21,91 @@ QString number(double value)
 }
 
 // The time constant of the loop generator – Z0 – antenna: L / R_loop for a coil, R_loop·C
-// for a capacitor, in seconds.
+// for a capacitor, in seconds. A fixture's parasitics and the standards add their own: the
+// capacitances charged through the generator and Z0, the coils of the lead and the short
+// discharged through them, twice for the ringing of a coil with a capacitor.
 double timeConstant(const MeasuringBench &bench)
 {
     const double omega = 2 * kPi * bench.frequencyHz;
-    const double loopResistance
-        = bench.generatorResistance + bench.sourceImpedance + bench.loadResistance;
+    const double feed = bench.generatorResistance + bench.sourceImpedance;
+    double fixture = 2 * feed * (bench.probeCapacitance + bench.openCapacitance)
+        + 2 * (bench.leadInductance + bench.shortInductance) / feed;
+    if (bench.load != MeasuringBench::Load::Antenna) {
+        return fixture;
+    }
+    const double loopResistance = feed + bench.loadResistance;
     if (bench.loadReactance > 0) {
-        return bench.loadReactance / omega / loopResistance;
+        return std::max(fixture, bench.loadReactance / omega / loopResistance);
     }
     if (bench.loadReactance < 0) {
-        return loopResistance / (omega * -bench.loadReactance);
+        return std::max(fixture, loopResistance / (omega * -bench.loadReactance));
     }
-    return 0;
+    return fixture;
+}
+
+// What sits at the antenna's terminal `node`, as element lines to ground; `suffix` ends
+// every name.
+QString terminalElements(const MeasuringBench &bench, const QString &node, const QString &suffix)
+{
+    switch (bench.load) {
+    case MeasuringBench::Load::Open:
+        return bench.openCapacitance > 0
+            ? QStringLiteral("Copen%1 %2 0 %3\n").arg(suffix, node, number(bench.openCapacitance))
+            : QString();
+    case MeasuringBench::Load::Short:
+        // A source of 0 V is ngspice's wire.
+        return bench.shortInductance > 0
+            ? QStringLiteral("Lshort%1 %2 0 %3\n").arg(suffix, node, number(bench.shortInductance))
+            : QStringLiteral("Vshort%1 %2 0 0\n").arg(suffix, node);
+    case MeasuringBench::Load::Antenna:
+        break;
+    }
+    return seriesLoadElements(QStringLiteral("ant") + suffix, node, bench.loadResistance,
+        bench.loadReactance, bench.frequencyHz);
+}
+
+// The bench as element lines, every node and name ending in `suffix`. `generator` is the
+// source's waveform: "SIN(0 1 14.2e6)".
+QString circuitElements(
+    const MeasuringBench &bench, const QString &suffix, const QString &generator)
+{
+    QString lines = QStringLiteral("Vgen%1 gen%1 0 %2\n").arg(suffix, generator)
+        + QStringLiteral("Rgen%1 gen%1 ch1%1 %2\n").arg(suffix, number(bench.generatorResistance))
+        + QStringLiteral("Rz0%1 ch1%1 ch2%1 %2\n").arg(suffix, number(bench.sourceImpedance));
+    if (bench.probeCapacitance > 0) {
+        lines
+            += QStringLiteral("Cprobe%1 ch2%1 0 %2\n").arg(suffix, number(bench.probeCapacitance));
+    }
+    QString terminal = QStringLiteral("ch2") + suffix;
+    if (bench.leadInductance > 0) {
+        terminal = QStringLiteral("term") + suffix;
+        lines += QStringLiteral("Llead%1 ch2%1 %2 %3\n")
+                     .arg(suffix, terminal, number(bench.leadInductance));
+    }
+    return lines + terminalElements(bench, terminal, suffix);
+}
+
+// The circuit and the node that CH2's converter samples. With a skew or a gain mismatch,
+// CH2 samples a copy of the circuit whose generator is the channel's gain times larger and
+// the skew late: the circuit is linear, so once it has settled the copy's CH2 point is
+// exactly gain · v_ch2(t − skew).
+QString elementsAndSampledNode(const MeasuringBench &bench, QString *sampledNode)
+{
+    const QString amplitude = number(bench.amplitude);
+    const QString frequency = number(bench.frequencyHz);
+    QString elements = circuitElements(
+        bench, QString(), QStringLiteral("SIN(0 %1 %2)").arg(amplitude, frequency));
+    *sampledNode = QStringLiteral("ch2");
+    if (bench.ch2Gain != 1 || bench.ch2Delay != 0) {
+        const QString suffix = QStringLiteral("_late");
+        // SIN(offset amplitude frequency delay damping phase), the phase in degrees.
+        const double phase = -360 * bench.frequencyHz * bench.ch2Delay;
+        elements += circuitElements(bench, suffix,
+            QStringLiteral("SIN(0 %1 %2 0 0 %3)")
+                .arg(number(bench.amplitude * bench.ch2Gain), frequency, number(phase)));
+        *sampledNode += suffix;
+    }
+    return elements;
 }
 
 } // namespace
@@ -66,20 +138,16 @@ bool simulateBench(const MeasuringBench &bench, double sampleInterval, int sampl
 
     // With samples farther apart than the simulator's own steps, ngspice interpolates its
     // output to the sample times; otherwise every sample is a computed step.
+    QString sampledNode;
     const QString elements = QString(largestStep < sampleInterval ? ".options interp\n" : "")
-        + QStringLiteral("Vgen gen 0 SIN(0 %1 %2)\n")
-              .arg(number(bench.amplitude), number(bench.frequencyHz))
-        + QStringLiteral("Rgen gen ch1 %1\n").arg(number(bench.generatorResistance))
-        + QStringLiteral("Rz0 ch1 ch2 %1\n").arg(number(bench.sourceImpedance))
-        + seriesLoadElements(QStringLiteral("ant"), QStringLiteral("ch2"), bench.loadResistance,
-            bench.loadReactance, bench.frequencyHz);
+        + elementsAndSampledNode(bench, &sampledNode);
     const QString analysis
         = QStringLiteral("tran %1 %2 %3 %4")
               .arg(number(sampleInterval), number(stop), number(start), number(largestStep));
 
     SpiceTable table;
-    if (!runNgspice(elements, analysis, {QStringLiteral("v(ch1)"), QStringLiteral("v(ch2)")},
-            &table, error)) {
+    if (!runNgspice(elements, analysis,
+            {QStringLiteral("v(ch1)"), QStringLiteral("v(%1)").arg(sampledNode)}, &table, error)) {
         return false;
     }
     if (table.size() < samples) {

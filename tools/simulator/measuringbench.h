@@ -8,14 +8,33 @@
 // The measuring setup as the picture "Measuring setup" draws it, as a circuit: a generator
 // with its own output resistance; the CH1 probe point at the generator's terminal; the
 // series resistor Z0; the CH2 probe point; the antenna from there to the ground rail.
+// A real fixture adds parasitics, all off by default: a probe's capacitance from the CH2
+// point to ground, the inductance of the lead from the CH2 point to the antenna's terminal,
+// a skew and a gain mismatch of CH2 against CH1. At the terminal sits the antenna or one
+// of the standards that calibrate the fixture.
 struct MeasuringBench
 {
+    // What is connected at the antenna's terminal: the antenna (loadResistance +
+    // j·loadReactance; a resistor for X = 0), an open (openCapacitance, 0 for nothing) or a
+    // short (shortInductance, 0 for a wire).
+    enum class Load { Antenna, Open, Short };
+
     double sourceImpedance = 50; // Z0, ohms
     double generatorResistance = 50; // the generator's own output resistance, ohms
     double frequencyHz = 14.2e6;
     double amplitude = 1; // the generator's open-circuit amplitude, volts
     double loadResistance = 50; // R of the antenna, ohms
     double loadReactance = 0; // X of the antenna at frequencyHz, ohms
+    Load load = Load::Antenna;
+    double openCapacitance = 0; // F
+    double shortInductance = 0; // H
+    double probeCapacitance = 0; // F, from the CH2 point to ground
+    double leadInductance = 0; // H, from the CH2 point to the antenna's terminal
+    // CH2's signal reaches its converter this much later than CH1's (a longer probe cable,
+    // a skew of the channels): each CH2 sample holds the CH2 point's voltage of that much
+    // earlier.
+    double ch2Delay = 0; // s
+    double ch2Gain = 1; // CH2's gain over CH1's
     // The simulator's largest step, as a part of a period. With the trapezoidal rule 2000
     // steps leave a phase error near 1e-6; 200 steps, near 1e-4, are plenty for an 8-bit
     // capture and ten times faster.
