@@ -229,19 +229,6 @@ private:
 
 } // namespace
 
-MeasuredRatio ratioOfFits(const SineFit &ch1, const SineFit &ch2)
-{
-    MeasuredRatio ratio;
-    ratio.value = std::polar(ch2.amplitude / ch1.amplitude, ch2.phase - ch1.phase);
-    ratio.logMagnitudeVariance = std::pow(ch2.amplitudeSigma / ch2.amplitude, 2)
-        + std::pow(ch1.amplitudeSigma / ch1.amplitude, 2);
-    ratio.phaseVariance = ch2.phaseSigma * ch2.phaseSigma + ch1.phaseSigma * ch1.phaseSigma;
-    // cov(ln A, φ) = cov(A, φ)/A for each channel; u and v are differences of the two.
-    ratio.covariance = ch2.amplitudePhaseCovariance / ch2.amplitude
-        + ch1.amplitudePhaseCovariance / ch1.amplitude;
-    return ratio;
-}
-
 StandardReflections standardReflections(
     const StandardDefinitions &definitions, double z0, double hertz)
 {

@@ -2,6 +2,7 @@
 #define CALIBRATION_H
 
 #include "result.h"
+#include "sinefit.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -11,8 +12,6 @@
 #include <optional>
 #include <vector>
 
-struct SineFit;
-
 // The measuring setup read as a one-port: the ratio g = V_CH2 / V_CH1 that the fits give
 // and the reflection coefficient Γ = (Z − Z0)/(Z + Z0) of the antenna against the typed Z0.
 // On an ideal bench g = (1 + Γ)/2, so that Z = Z0·g/(1 − g). On a real one a probe's
@@ -21,20 +20,6 @@ struct SineFit;
 //     g = e00 + e01·Γ / (1 − e11·Γ)
 // holds for any load, with three complex terms that three known loads fix: an open, a
 // short and a load resistor at the antenna's terminals.
-
-// A ratio g as a measurement gives it, with the 1-sigma spread of u = ln|g| and of
-// v = arg g (a small change is dg = g·(du + j·dv)).
-struct MeasuredRatio
-{
-    std::complex<double> value;
-    double logMagnitudeVariance = 0;
-    double phaseVariance = 0; // rad²
-    double covariance = 0; // of u and v
-};
-
-// The ratio CH2/CH1 of two sine fits of one capture, and its spread from both fits' noise
-// (the two channels' noise independent): u = ln A2 − ln A1, v = φ2 − φ1.
-MeasuredRatio ratioOfFits(const SineFit &ch1, const SineFit &ch2);
 
 // What the three standards are. A real open has some capacitance (its connector's, a few
 // pF), a real short some inductance (its wire's, a few nH); 0 means an ideal one. The load

@@ -248,14 +248,7 @@ CaptureMeasurement readings(
     m.referenceResidualRms = reference.residualRms;
     m.vxResidualRms = vx.residualRms;
     m.samples = static_cast<long long>(samples);
-    // g = (A_x/A_ref)·e^{jφ}: u = ln A_x − ln A_ref and v = φ_x − φ_ref.
-    m.ratio.value = std::polar(vx.amplitude / reference.amplitude, lead);
-    m.ratio.logMagnitudeVariance = std::pow(vx.amplitudeSigma / vx.amplitude, 2)
-        + std::pow(reference.amplitudeSigma / reference.amplitude, 2);
-    m.ratio.phaseVariance
-        = vx.phaseSigma * vx.phaseSigma + reference.phaseSigma * reference.phaseSigma;
-    m.ratio.covariance = vx.amplitudePhaseCovariance / vx.amplitude
-        + reference.amplitudePhaseCovariance / reference.amplitude;
+    m.ratio = ratioOfFits(reference, vx);
     return m;
 }
 
@@ -282,7 +275,7 @@ struct ImpedanceSigma
     double x = 0;
 };
 
-ImpedanceSigma impedanceSigma(const ChannelRatio &ratio, double sourceImpedance)
+ImpedanceSigma impedanceSigma(const MeasuredRatio &ratio, double sourceImpedance)
 {
     const std::complex<double> g = ratio.value;
     const std::complex<double> w = sourceImpedance * g / ((1.0 - g) * (1.0 - g));

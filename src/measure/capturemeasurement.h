@@ -2,6 +2,7 @@
 #define CAPTUREMEASUREMENT_H
 
 #include "result.h"
+#include "sinefit.h"
 
 #include <QString>
 
@@ -21,18 +22,6 @@ struct MatchingNetwork
     QString elementTwo;
 };
 
-// The ratio of the two channels, g = V_x / V_CH1, as a complex number whose angle is how far
-// V_x leads, with its spread: the variances of u = ln|g| and of v = arg g and their
-// covariance (a change of g is dg = g·(du + j·dv)). Z follows from it, and calibration
-// corrects it.
-struct ChannelRatio
-{
-    std::complex<double> value;
-    double logMagnitudeVariance = 0;
-    double phaseVariance = 0;
-    double covariance = 0;
-};
-
 // The four readings of a capture as the window's fields want them, the impedance and the
 // matching network the window would show for them, and how precise they are.
 struct CaptureMeasurement
@@ -44,7 +33,7 @@ struct CaptureMeasurement
     double vx = 0; // mV: the V_x channel's amplitude
     double delay = 0; // ns: how far V_x leads the reference; positive for an inductive load
     double sourceImpedance = 0; // Z0, ohms
-    ChannelRatio ratio;
+    MeasuredRatio ratio; // V_x / V_CH1, whose angle is how far V_x leads
     double r = 0; // ohms
     double x = 0; // ohms
     double rSigma = 0; // 1 sigma, ohms, from the fits' residuals

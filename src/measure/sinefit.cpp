@@ -279,3 +279,16 @@ bool isConstant(const std::vector<double> &values)
     return std::adjacent_find(values.begin(), values.end(), std::not_equal_to<double>())
         == values.end();
 }
+
+MeasuredRatio ratioOfFits(const SineFit &ch1, const SineFit &ch2)
+{
+    MeasuredRatio ratio;
+    ratio.value = std::polar(ch2.amplitude / ch1.amplitude, ch2.phase - ch1.phase);
+    ratio.logMagnitudeVariance = std::pow(ch2.amplitudeSigma / ch2.amplitude, 2)
+        + std::pow(ch1.amplitudeSigma / ch1.amplitude, 2);
+    ratio.phaseVariance = ch2.phaseSigma * ch2.phaseSigma + ch1.phaseSigma * ch1.phaseSigma;
+    // cov(ln A, φ) = cov(A, φ)/A for each channel; u and v are differences of the two.
+    ratio.covariance = ch2.amplitudePhaseCovariance / ch2.amplitude
+        + ch1.amplitudePhaseCovariance / ch1.amplitude;
+    return ratio;
+}

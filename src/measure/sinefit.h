@@ -1,6 +1,7 @@
 #ifndef SINEFIT_H
 #define SINEFIT_H
 
+#include <complex>
 #include <vector>
 
 // The cosine and sine of ω·(t − origin) at every sample time, and the inverse of the fit's
@@ -51,5 +52,19 @@ bool isConstant(const std::vector<double> &values);
 // does not cross its mean at least three times or the refinement does not settle.
 bool estimateFrequency(const std::vector<double> &time, const std::vector<double> &first,
     const std::vector<double> &second, double *frequencyHz);
+
+// A ratio g as a measurement gives it, with the 1-sigma spread of u = ln|g| and of
+// v = arg g (a small change is dg = g·(du + j·dv)).
+struct MeasuredRatio
+{
+    std::complex<double> value;
+    double logMagnitudeVariance = 0;
+    double phaseVariance = 0; // rad²
+    double covariance = 0; // of u and v
+};
+
+// The ratio CH2/CH1 of two sine fits of one capture, and its spread from both fits' noise
+// (the two channels' noise independent): u = ln A2 − ln A1, v = φ2 − φ1.
+MeasuredRatio ratioOfFits(const SineFit &ch1, const SineFit &ch2);
 
 #endif // SINEFIT_H
