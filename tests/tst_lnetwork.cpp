@@ -3,6 +3,7 @@
 
 #include "builtnetwork.h"
 #include "lnetwork.h"
+#include "loadtext.h"
 
 #include <QtTest>
 

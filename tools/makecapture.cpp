@@ -62,11 +62,24 @@ int main(int argc, char *argv[])
         QStringLiteral("n"), QStringLiteral("1"));
     const QCommandLineOption interval(QStringLiteral("interval-header"),
         QStringLiteral("No time column: the start and the sample interval in the header."));
-    parser.addOptions({r, x, freq, z0, generator, volts, rate, samples, noise, seed, interval});
+    const QCommandLineOption standard(QStringLiteral("standard"),
+        QStringLiteral("A calibration standard instead of the antenna: open or short."),
+        QStringLiteral("kind"));
+    const QCommandLineOption fixture(QStringLiteral("fixture"),
+        QStringLiteral("A real bench's parasitics: 12 pF of probe at CH2, 15 nH of leads to the "
+                       "antenna, CH2 0.5 ns late and 3 % high, and Z0 of 51 ohm where 50 is "
+                       "typed (give --z0 50 to zalvimo-measure)."));
+    parser.addOptions({r, x, freq, z0, generator, volts, rate, samples, noise, seed, interval,
+        standard, fixture});
     parser.process(application);
-    if (parser.positionalArguments().size() != 1 || !parser.isSet(r) || !parser.isSet(x)
-        || !parser.isSet(freq)) {
-        std::fprintf(stderr, "zalvimo-capture: give --r, --x, --freq and one output file\n");
+    const QString kind = parser.value(standard);
+    const bool antenna = !parser.isSet(standard);
+    if (parser.positionalArguments().size() != 1 || !parser.isSet(freq)
+        || (antenna && (!parser.isSet(r) || !parser.isSet(x)))
+        || !(antenna || kind == QLatin1String("open") || kind == QLatin1String("short"))) {
+        std::fprintf(stderr,
+            "zalvimo-capture: give --r and --x (or --standard open|short), --freq and one "
+            "output file\n");
         return 2;
     }
 
@@ -76,7 +89,9 @@ int main(int argc, char *argv[])
     double sampleCount = 0;
     double noiseLsb = 0;
     double seedValue = 0;
-    if (!number(parser, r, &bench.loadResistance) || !number(parser, x, &bench.loadReactance)
+    if ((antenna
+            && (!number(parser, r, &bench.loadResistance)
+                || !number(parser, x, &bench.loadReactance)))
         || !number(parser, freq, &megahertz) || !number(parser, z0, &bench.sourceImpedance)
         || !number(parser, generator, &bench.generatorResistance)
         || !number(parser, volts, &bench.amplitude) || !number(parser, rate, &samplesPerMicrosecond)
@@ -91,6 +106,16 @@ int main(int argc, char *argv[])
         return 2;
     }
     bench.frequencyHz = megahertz * 1e6;
+    bench.load = antenna                ? MeasuringBench::Load::Antenna
+        : kind == QLatin1String("open") ? MeasuringBench::Load::Open
+                                        : MeasuringBench::Load::Short;
+    if (parser.isSet(fixture)) {
+        bench.probeCapacitance = 12e-12;
+        bench.leadInductance = 15e-9;
+        bench.ch2Delay = 0.5e-9;
+        bench.ch2Gain = 1.03;
+        bench.sourceImpedance *= 51.0 / 50.0;
+    }
 
     ScopeCapture analog;
     QString error;

@@ -44,7 +44,4 @@ bool dcPathToGround(const LNetwork &network);
 int windowsNetwork(
     const std::vector<LNetwork> &networks, double z0, std::complex<double> load, QChar *letter);
 
-// A load written as "41.97-27.05j", "41,97 - j27,05", "50" or "-j30": true when it reads.
-bool parseLoad(const QString &text, std::complex<double> *load);
-
 #endif // LNETWORK_H

@@ -2,6 +2,7 @@
 // can buy or wind, with their losses, the stress at a power, and the band it matches.
 
 #include "commandline.h"
+#include "loadtext.h"
 #include "matchdesign.h"
 #include "matchreport.h"
 #include "outputfile.h"
@@ -54,6 +55,11 @@ struct Options
     QCommandLineOption power {QStringLiteral("power"),
         QStringLiteral("The transmitter's power into the network, W (default 100)."),
         QStringLiteral("W"), QStringLiteral("100")};
+    QCommandLineOption line {QStringLiteral("line"),
+        QStringLiteral("The feedline from the network to the antenna, CABLE:METRES "
+                       "(RG-213:12.5) or Z0,VF,DB_PER_100M@MHZ:METRES; the load is then the "
+                       "antenna's, and the network sits at the transceiver's end."),
+        QStringLiteral("line")};
     QCommandLineOption json {QStringLiteral("json"),
         QStringLiteral("Write JSON for scripts, keys named with their units.")};
     QCommandLineOption plot {QStringLiteral("plot"),
@@ -84,7 +90,7 @@ void describe(QCommandLineParser &parser, const Options &o)
         QStringLiteral("R+jX in ohms (41.97-27.05j), or a Touchstone .s1p file."),
         QStringLiteral("load"));
     parser.addOptions({o.freq, o.at, o.z0, o.series, o.core, o.air, o.pitch, o.qCoil, o.qCap,
-        o.power, o.json, o.plot});
+        o.power, o.line, o.json, o.plot});
 }
 
 // An option's number in its range, or the message that says what it wants.
@@ -128,6 +134,13 @@ Result<MatchRequest> partsRequest(const QCommandLineParser &parser, const Option
             QStringLiteral("--series wants E6, E12 or E24, not '%1'").arg(parser.value(o.series))};
     }
     request.series = series.mid(1).toInt();
+    if (parser.isSet(o.line)) {
+        const Result<Feedline> line = parseFeedline(parser.value(o.line));
+        if (!line) {
+            return Failure {QStringLiteral("--line: %1").arg(line.error())};
+        }
+        request.line = *line;
+    }
     if (parser.isSet(o.air)) {
         request.coilForm.airDiameterMetre = *numbers[5] * 1e-3;
         request.coilForm.airPitchMetre = *numbers[4] * 1e-3;

@@ -90,22 +90,44 @@ MatchRequest sweepRequest(
     return request;
 }
 
-MatchResult designMatches(const MatchRequest &request)
+// The frequencies of the band for a single load: a grid around the design frequency.
+std::vector<std::pair<double, std::complex<double>>> heldConstant(const MatchRequest &request)
+{
+    std::vector<std::pair<double, std::complex<double>>> sweep;
+    for (int i = 0; i < kGridPoints; ++i) {
+        const double ratio
+            = kLowestRatio * std::pow(kHighestRatio / kLowestRatio, double(i) / (kGridPoints - 1));
+        sweep.emplace_back(request.frequencyHz * ratio, request.load);
+    }
+    return sweep;
+}
+
+MatchRequest atNetwork(const MatchRequest &request)
+{
+    if (!request.line) {
+        return request;
+    }
+    MatchRequest seen = request;
+    const Feedline &line = *request.line;
+    seen.load = impedanceAtInput(line, request.load, request.frequencyHz);
+    seen.sweep = request.sweep.empty() ? heldConstant(request) : request.sweep;
+    for (auto &[hertz, load] : seen.sweep) {
+        load = impedanceAtInput(line, load, hertz);
+    }
+    return seen;
+}
+
+MatchResult designMatches(const MatchRequest &asked)
 {
     MatchResult result;
-    result.loadConstant = request.sweep.empty();
+    result.loadConstant = asked.sweep.empty();
+    const MatchRequest request = atNetwork(asked);
     const std::vector<LNetwork> networks = lNetworks(request.z0, request.load);
     const int window = windowsNetwork(networks, request.z0, request.load, &result.windowLetter);
 
     // The frequencies and loads of the band: the sweep's, or a grid with the load constant.
-    std::vector<std::pair<double, std::complex<double>>> sweep = request.sweep;
-    if (sweep.empty()) {
-        for (int i = 0; i < kGridPoints; ++i) {
-            const double ratio = kLowestRatio
-                * std::pow(kHighestRatio / kLowestRatio, double(i) / (kGridPoints - 1));
-            sweep.emplace_back(request.frequencyHz * ratio, request.load);
-        }
-    }
+    const std::vector<std::pair<double, std::complex<double>>> sweep
+        = request.sweep.empty() ? heldConstant(request) : request.sweep;
 
     for (std::size_t i = 0; i < networks.size(); ++i) {
         MatchedSolution s;
@@ -165,9 +187,14 @@ Status checkedRequest(const MatchRequest &request)
     const QString ranges = QStringLiteral("the design's range (frequencies from 1 kHz to 10 "
                                           "GHz, R from 1e-06 to 1e+09 ohm, X within "
                                           "\u00b11e+09 ohm)");
-    std::vector<std::pair<double, std::complex<double>>> points = request.sweep;
-    points.emplace(points.begin(), request.frequencyHz, request.load);
-    for (const auto &[hertz, load] : points) {
+    // The loads given, at their frequencies; and, through a feedline, the loads the network
+    // sees (also over the grid of a single load).
+    const auto points = [](const MatchRequest &r) {
+        std::vector<std::pair<double, std::complex<double>>> all = r.sweep;
+        all.emplace(all.begin(), r.frequencyHz, r.load);
+        return all;
+    };
+    for (const auto &[hertz, load] : points(request)) {
         if (!frequencyOk(hertz)) {
             return Failure {QStringLiteral("a frequency of %1 MHz is outside %2")
                                 .arg(hertz / kHertzPerMegahertz, 0, 'g', 6)
@@ -178,6 +205,16 @@ Status checkedRequest(const MatchRequest &request)
                                 .arg(loadText(load))
                                 .arg(hertz / kHertzPerMegahertz, 0, 'g', 6)
                                 .arg(ranges)};
+        }
+    }
+    if (request.line) {
+        for (const auto &[hertz, load] : points(atNetwork(request))) {
+            if (!loadOk(load)) {
+                return Failure {QStringLiteral("through %1 the load shows %2 at %3 MHz, outside %4")
+                                    .arg(request.line->name, loadText(load))
+                                    .arg(hertz / kHertzPerMegahertz, 0, 'g', 6)
+                                    .arg(ranges)};
+            }
         }
     }
     return success();

@@ -2,6 +2,7 @@
 #define MATCHDESIGN_H
 
 #include "builtnetwork.h"
+#include "feedline.h"
 #include "lnetwork.h"
 #include "parts.h"
 #include "result.h"
@@ -27,6 +28,9 @@ struct MatchRequest
     double coilQ = 100;
     double capacitorQ = 1000;
     double powerWatt = 100;
+    // A feedline between the network, at the transceiver's end, and the antenna, whose
+    // impedance `load` and `sweep` then are.
+    std::optional<Feedline> line;
 };
 
 struct MatchedSolution
@@ -52,8 +56,14 @@ struct MatchResult
     std::vector<MatchedSolution> solutions;
 };
 
-// Every L-network for the load, its parts, its response and its band.
+// Every L-network for the load, its parts, its response and its band; through the
+// feedline where there is one.
 MatchResult designMatches(const MatchRequest &request);
+
+// The request as the network sees it: with a feedline, the loads at the line's input,
+// where the network sits, at each frequency (a load held constant at the antenna is then a
+// sweep over the band's grid); without one, the request as it is.
+MatchRequest atNetwork(const MatchRequest &request);
 
 // What the design can represent: resistances and reactances in ohms, frequencies in hertz.
 // Beyond them the parts, currents and losses are not numbers that mean anything (a coil of

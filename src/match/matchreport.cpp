@@ -136,14 +136,60 @@ QString solutionName(const MatchResult &result, int index)
                 : QString());
 }
 
+namespace {
+
+// What the feedline does to the load: where the network sits, what it sees, what the line
+// loses at the design frequency.
+QString feedlineText(const MatchRequest &request)
+{
+    const Feedline &line = *request.line;
+    const double f = request.frequencyHz;
+    const std::complex<double> seen = impedanceAtInput(line, request.load, f);
+    return QStringLiteral("Through %1, %2 m of feedline: the network goes at the transceiver's "
+                          "end, where the load shows %3 %4 j%5 ohm; the line loses %6 dB "
+                          "matched, %7 dB with this antenna\n")
+        .arg(line.name, numberText(line.lengthMetre), numberText(seen.real()),
+            seen.imag() < 0 ? QStringLiteral("-") : QStringLiteral("+"),
+            numberText(std::abs(seen.imag())), QString::number(matchedLossDb(line, f), 'f', 2),
+            QString::number(totalLossDb(line, request.load, f), 'f', 2));
+}
+
+QJsonValue feedlineJson(const MatchRequest &request)
+{
+    if (!request.line) {
+        return QJsonValue(QJsonValue::Null);
+    }
+    const Feedline &line = *request.line;
+    const double f = request.frequencyHz;
+    const std::complex<double> seen = impedanceAtInput(line, request.load, f);
+    const double total = totalLossDb(line, request.load, f);
+    QJsonObject object;
+    object.insert(QStringLiteral("name"), line.name);
+    object.insert(QStringLiteral("lengthMetre"), line.lengthMetre);
+    object.insert(QStringLiteral("impedanceOhm"), line.impedanceOhm);
+    object.insert(QStringLiteral("velocityFactor"), line.velocityFactor);
+    object.insert(QStringLiteral("loadAtNetworkROhm"), seen.real());
+    object.insert(QStringLiteral("loadAtNetworkXOhm"), seen.imag());
+    object.insert(QStringLiteral("matchedLossDecibel"), matchedLossDb(line, f));
+    object.insert(QStringLiteral("totalLossDecibel"),
+        std::isfinite(total) ? QJsonValue(total) : QJsonValue(QJsonValue::Null));
+    return object;
+}
+
+} // namespace
+
 QString matchText(const MatchRequest &request, const MatchResult &result)
 {
     const double f = request.frequencyHz;
-    QString text = QStringLiteral("Load %1 %2 j%3 ohm at %4 MHz, Z0 %5 ohm\n")
-                       .arg(numberText(request.load.real()),
+    QString text = QStringLiteral("%1 %2 %3 j%4 ohm at %5 MHz, Z0 %6 ohm\n")
+                       .arg(request.line ? QStringLiteral("Antenna") : QStringLiteral("Load"),
+                           numberText(request.load.real()),
                            request.load.imag() < 0 ? QStringLiteral("-") : QStringLiteral("+"),
                            numberText(std::abs(request.load.imag())),
                            numberText(f / kHertzPerMegahertz), numberText(request.z0));
+    if (request.line) {
+        text += feedlineText(request);
+    }
     if (result.solutions.empty()) {
         return text
             + QStringLiteral("No L-network: a load without resistance (R <= 0) takes "
@@ -190,9 +236,11 @@ QString matchText(const MatchRequest &request, const MatchResult &result)
         text
             += QStringLiteral("  SWR below 1.5: %1; below 2: %2%3\n")
                    .arg(bandText(s.band15, s.swrSweep.size()), bandText(s.band2, s.swrSweep.size()),
-                       result.loadConstant ? QStringLiteral(" (the network alone, the load "
-                                                            "held constant)")
-                                           : QString());
+                       !result.loadConstant ? QString()
+                           : request.line
+                           ? QStringLiteral(" (the antenna's impedance held constant, through "
+                                            "the line)")
+                           : QStringLiteral(" (the network alone, the load held constant)"));
     }
     return text;
 }
@@ -241,6 +289,7 @@ QByteArray matchJson(const MatchRequest &request, const MatchResult &result)
     load.insert(QStringLiteral("z0Ohm"), request.z0);
     load.insert(QStringLiteral("powerWatt"), request.powerWatt);
     load.insert(QStringLiteral("loadHeldConstant"), result.loadConstant);
+    load.insert(QStringLiteral("feedline"), feedlineJson(request));
     load.insert(QStringLiteral("solutions"), solutions);
     QJsonObject root;
     root.insert(QStringLiteral("version"), 1);

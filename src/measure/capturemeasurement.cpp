@@ -288,6 +288,63 @@ ImpedanceSigma impedanceSigma(const MeasuredRatio &ratio, double sourceImpedance
         std::sqrt(std::max(0.0, b * b * varU + a * a * varV + 2 * a * b * covUV))};
 }
 
+// Z as the readings give it, with the spread of the fits.
+Result<Corrected> uncorrected(
+    std::complex<double> z, const MeasuredRatio &ratio, double sourceImpedance)
+{
+    if (!std::isfinite(z.real()) || !std::isfinite(z.imag())) {
+        return Failure {QStringLiteral("the readings give no finite impedance (V_x is twice "
+                                       "V_reference with no delay: an open circuit?)")};
+    }
+    const ImpedanceSigma sigma = impedanceSigma(ratio, sourceImpedance);
+    if (!(std::isfinite(sigma.r) && std::isfinite(sigma.x))) {
+        return Failure {QStringLiteral("the uncertainty of Z comes out infinite: the readings are "
+                                       "too close to an open circuit")};
+    }
+    Corrected result;
+    result.z = z;
+    result.rSigma = sigma.r;
+    result.xSigma = sigma.x;
+    return result;
+}
+
+// Z from the ratio through the calibration's terms at the frequency.
+Result<Corrected> calibrated(const Calibration &calibration, const MeasuredRatio &ratio,
+    double sourceImpedance, double frequencyHz)
+{
+    const Result<ErrorTerms> terms = termsAt(calibration, frequencyHz);
+    if (!terms) {
+        return terms.failure();
+    }
+    return correct(*terms, ratio, sourceImpedance);
+}
+
+// The antenna's Z at the far end of the line, from Z at its input, with the spread carried
+// through: the transform is analytic, dZ_far = f'(Z)·dZ, so R and X (taken as independent)
+// turn and scale by the derivative, found by a central difference in the complex plane.
+Result<Corrected> throughLine(const Feedline &line, const Corrected &input, double frequencyHz)
+{
+    const std::complex<double> z = input.z;
+    const double step = 1e-6 * std::max(1.0, std::abs(z));
+    const std::complex<double> derivative = (impedanceAtLoad(line, z + step, frequencyHz)
+                                                - impedanceAtLoad(line, z - step, frequencyHz))
+        / (2 * step);
+    const double a = derivative.real();
+    const double b = derivative.imag();
+    Corrected result;
+    result.z = impedanceAtLoad(line, z, frequencyHz);
+    result.rSigma = std::hypot(a * input.rSigma, b * input.xSigma);
+    result.xSigma = std::hypot(b * input.rSigma, a * input.xSigma);
+    if (!(std::isfinite(result.z.real()) && std::isfinite(result.z.imag())
+            && std::isfinite(result.rSigma) && std::isfinite(result.xSigma))) {
+        return Failure {QStringLiteral("through %1 the antenna's impedance comes out without a "
+                                       "finite value: at its input the line shows its own "
+                                       "impedance, whatever is at its far end")
+                            .arg(line.name)};
+    }
+    return result;
+}
+
 } // namespace
 
 ComponentValue componentValue(double reactance, double frequencyHz)
@@ -336,8 +393,8 @@ Result<ImpedanceVerdict> judgeImpedance(
     return verdict;
 }
 
-Result<CaptureMeasurement> measureCapture(
-    const Capture &capture, double frequencyMHz, double sourceImpedance)
+Result<CaptureMeasurement> measureCapture(const Capture &capture, double frequencyMHz,
+    double sourceImpedance, const Corrections &corrections)
 {
     if (const Status check = checked(capture, false); !check) {
         return check.failure();
@@ -359,23 +416,27 @@ Result<CaptureMeasurement> measureCapture(
     }
 
     // Z from the readings by the window's own formula, as a person who typed them would get.
-    const std::complex<double> z
+    const std::complex<double> raw
         = impedanceFrom(sourceImpedance, m.vReference, m.vx, m.delay, m.frequencyMHz);
-    m.r = z.real();
-    m.x = z.imag();
-    if (!std::isfinite(m.r) || !std::isfinite(m.x)) {
-        return Failure {QStringLiteral("the readings give no finite impedance (V_x is twice "
-                                       "V_reference with no delay: an open circuit?)")};
+    m.rawR = raw.real();
+    m.rawX = raw.imag();
+    Result<Corrected> z = corrections.calibration
+        ? calibrated(*corrections.calibration, m.ratio, sourceImpedance, *frequencyHz)
+        : uncorrected(raw, m.ratio, sourceImpedance);
+    if (!z) {
+        return z.failure();
     }
-    const ImpedanceSigma sigma = impedanceSigma(m.ratio, sourceImpedance);
-    m.rSigma = sigma.r;
-    m.xSigma = sigma.x;
-    if (!(std::isfinite(m.rSigma) && std::isfinite(m.xSigma))) {
-        return Failure {QStringLiteral("the uncertainty of Z comes out infinite: the readings are "
-                                       "too close to an open circuit")};
+    m.calibrated = corrections.calibration != nullptr;
+    if (corrections.line) {
+        m.lineInput = z->z;
+        z = throughLine(*corrections.line, *z, *frequencyHz);
     }
+    m.r = z->z.real();
+    m.x = z->z.imag();
+    m.rSigma = z->rSigma;
+    m.xSigma = z->xSigma;
     const Result<ImpedanceVerdict> verdict
-        = judgeImpedance(z, m.rSigma, sourceImpedance, *frequencyHz);
+        = judgeImpedance(z->z, m.rSigma, sourceImpedance, *frequencyHz);
     if (!verdict) {
         return verdict.failure();
     }

@@ -1,6 +1,8 @@
 #ifndef CAPTUREMEASUREMENT_H
 #define CAPTUREMEASUREMENT_H
 
+#include "calibration.h"
+#include "feedline.h"
 #include "result.h"
 #include "sinefit.h"
 
@@ -34,10 +36,18 @@ struct CaptureMeasurement
     double delay = 0; // ns: how far V_x leads the reference; positive for an inductive load
     double sourceImpedance = 0; // Z0, ohms
     MeasuredRatio ratio; // V_x / V_CH1, whose angle is how far V_x leads
+    // Z as the readings give it by the window's formula: what the bench shows, uncorrected.
+    double rawR = 0; // ohms
+    double rawX = 0;
+    // Z, corrected by the calibration and taken through the feedline where they are given.
     double r = 0; // ohms
     double x = 0; // ohms
-    double rSigma = 0; // 1 sigma, ohms, from the fits' residuals
+    double rSigma = 0; // 1 sigma, ohms, from the fits' residuals (and the standards')
     double xSigma = 0;
+    bool calibrated = false;
+    // Z at the feedline's input, where it was measured, when r and x are the antenna's at its
+    // far end.
+    std::optional<std::complex<double>> lineInput;
     // The matching network, when the load has a resistance that the fit can tell from 0.
     std::optional<MatchingNetwork> network;
     QString warning; // what a person should know about the result; empty for none
@@ -62,17 +72,27 @@ constexpr double kHighestFrequencyMHz = 10000; // 10 GHz
 constexpr double kLowestSourceImpedance = 0.1; // ohms
 constexpr double kHighestSourceImpedance = 10000;
 
+// What the measured impedance goes through before it is reported: the calibration of the
+// bench (its error terms at the capture's frequency), then the feedline between the point
+// measured and the antenna. Either may be absent.
+struct Corrections
+{
+    const Calibration *calibration = nullptr;
+    const Feedline *line = nullptr;
+};
+
 // Fits a sine to each channel at the frequency (estimated from the capture when
 // frequencyMHz is 0), turns the fits into the four readings, and computes Z, the circuit
 // variant and both component texts with the program's own calculations, as the window does
-// from the same readings. Fails, with a message that says why, when the capture cannot give
-// a sound result: fewer than two periods, too few samples per period, a channel that shows
-// no signal above its resolution and noise, a reference channel that holds no sine at that
-// frequency, an impedance that is not finite, a resistance below zero by more than three
-// sigma (no passive antenna gives that). A resistance within three sigma of zero gives Z
-// with a warning and no network: no lossless L-network matches a load without resistance.
-Result<CaptureMeasurement> measureCapture(
-    const Capture &capture, double frequencyMHz, double sourceImpedance);
+// from the same readings; through the corrections where they are given (a frequency
+// outside the calibrated span fails). Fails, with a message that says why, when the capture cannot
+// give a sound result: fewer than two periods, too few samples per period, a channel that shows no
+// signal above its resolution and noise, a reference channel that holds no sine at that frequency,
+// an impedance that is not finite, a resistance below zero by more than three sigma (no passive
+// antenna gives that). A resistance within three sigma of zero gives Z with a warning and no
+// network: no lossless L-network matches a load without resistance.
+Result<CaptureMeasurement> measureCapture(const Capture &capture, double frequencyMHz,
+    double sourceImpedance, const Corrections &corrections = {});
 
 // How far apart, in their combined sigmas, two estimates of one frequency may lie. Over
 // many simulated captures the estimates scatter about 1.2 times their predicted sigma, with

@@ -3,6 +3,8 @@
 // impedance, the matching network and their precision.
 
 #include "commandline.h"
+#include "filecontent.h"
+#include "loadtext.h"
 #include "measuredsweep.h"
 #include "measurementreport.h"
 #include "measurerun.h"
@@ -47,6 +49,38 @@ struct Options
         QStringLiteral("Also write the sweep of all captures as a Touchstone one-port file "
                        "(S11 referred to Z0), for VNA, Smith-chart and matching programs."),
         QStringLiteral("file")};
+    QCommandLineOption open {QStringLiteral("open"),
+        QStringLiteral("A capture with an open circuit where the antenna connects, for the "
+                       "calibration: a file, or two of one channel each as A.CSV,B.CSV; once "
+                       "per frequency of a sweep."),
+        QStringLiteral("file")};
+    QCommandLineOption shortCircuit {QStringLiteral("short"),
+        QStringLiteral("The same with a short circuit (a short wire) there."),
+        QStringLiteral("file")};
+    QCommandLineOption load {QStringLiteral("load"),
+        QStringLiteral("The same with the load resistor there."), QStringLiteral("file")};
+    QCommandLineOption loadOhm {QStringLiteral("load-ohm"),
+        QStringLiteral("The load resistor as measured with an ohmmeter, R or R+jX in ohms "
+                       "(default 50)."),
+        QStringLiteral("ohm"), QStringLiteral("50")};
+    QCommandLineOption openPf {QStringLiteral("open-pf"),
+        QStringLiteral("The open's own capacitance, pF (default 0)."), QStringLiteral("pF"),
+        QStringLiteral("0")};
+    QCommandLineOption shortNh {QStringLiteral("short-nh"),
+        QStringLiteral("The short's own inductance, nH (default 0)."), QStringLiteral("nH"),
+        QStringLiteral("0")};
+    QCommandLineOption saveCal {QStringLiteral("save-cal"),
+        QStringLiteral("Write the calibration that the standards give to a file (JSON), to be "
+                       "used later with --cal; without captures, nothing else is measured."),
+        QStringLiteral("file")};
+    QCommandLineOption cal {QStringLiteral("cal"),
+        QStringLiteral("Correct every capture with a calibration written by --save-cal."),
+        QStringLiteral("file")};
+    QCommandLineOption line {QStringLiteral("line"),
+        QStringLiteral("The feedline between the point measured and the antenna, CABLE:METRES "
+                       "(RG-213:12.5) or Z0,VF,DB_PER_100M@MHZ:METRES: the antenna's impedance "
+                       "at its far end is given."),
+        QStringLiteral("line")};
     QCommandLineOption verbose {QStringLiteral("verbose"),
         QStringLiteral("Say on standard error how each file was read: which lines were "
                        "settings, which column was taken as the time and as each channel, in "
@@ -67,11 +101,17 @@ void describe(QCommandLineParser &parser, const Options &o)
         "F0000CH2.CSV) is given as two files, the reference's first. - reads standard\n"
         "input.\n"
         "\n"
+        "Calibration: captures of an open, a short and a load resistor where the\n"
+        "antenna connects (--open, --short, --load) take the probes, the leads and the\n"
+        "skew out of every capture; --save-cal keeps them for --cal. --line takes a\n"
+        "feedline out: the antenna's impedance at its far end is given.\n"
+        "\n"
         "Exit status: 0 every capture measured, 1 a capture could not be read or\n"
         "measured (the others are still written), 2 bad options.\n"
         "\n"
         "Example: zalvimo-measure --freq 14.2 capture.csv\n"
-        "         zalvimo-measure --json --s1p sweep.s1p 14.0.csv 14.1.csv 14.2.csv"));
+        "         zalvimo-measure --json --s1p sweep.s1p 14.0.csv 14.1.csv 14.2.csv\n"
+        "         zalvimo-measure --open o.csv --short s.csv --load l.csv antenna.csv"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("captures"),
@@ -79,7 +119,9 @@ void describe(QCommandLineParser &parser, const Options &o)
                        "reference's, then V_x's); several make a sweep. - reads standard "
                        "input."),
         QStringLiteral("capture.csv..."));
-    parser.addOptions({o.frequency, o.source, o.reference, o.vx, o.json, o.csv, o.s1p, o.verbose});
+    parser.addOptions({o.frequency, o.source, o.reference, o.vx, o.json, o.csv, o.s1p, o.open,
+        o.shortCircuit, o.load, o.loadOhm, o.openPf, o.shortNh, o.saveCal, o.cal, o.line,
+        o.verbose});
 }
 
 // The request the options make, or the message that says what is wrong with them.
@@ -87,7 +129,7 @@ Result<MeasureRequest> requestFrom(const QCommandLineParser &parser, const Optio
 {
     MeasureRequest request;
     request.files = parser.positionalArguments();
-    if (request.files.isEmpty()) {
+    if (request.files.isEmpty() && !parser.isSet(o.saveCal)) {
         return Failure {QStringLiteral("no capture given; see --help")};
     }
     if (parser.isSet(o.json) && parser.isSet(o.csv)) {
@@ -107,11 +149,109 @@ Result<MeasureRequest> requestFrom(const QCommandLineParser &parser, const Optio
                 .arg(parser.value(o.source))};
     }
     request.columns = {parser.value(o.reference), parser.value(o.vx)};
+    if (parser.isSet(o.line)) {
+        const Result<Feedline> line = parseFeedline(parser.value(o.line));
+        if (!line) {
+            return Failure {QStringLiteral("--line: %1").arg(line.error())};
+        }
+        request.line = *line;
+    }
     return request;
 }
 
+// The standards' definitions the options give, or what is wrong with them.
+Result<StandardDefinitions> definitionsFrom(const QCommandLineParser &parser, const Options &o)
+{
+    StandardDefinitions definitions;
+    double picofarad = 0;
+    double nanohenry = 0;
+    if (!numberIn(parser.value(o.openPf), 0, 1e6, &picofarad)) {
+        return Failure {QStringLiteral("--open-pf wants a capacitance from 0 to 1e6 pF, not '%1'")
+                            .arg(parser.value(o.openPf))};
+    }
+    if (!numberIn(parser.value(o.shortNh), 0, 1e6, &nanohenry)) {
+        return Failure {QStringLiteral("--short-nh wants an inductance from 0 to 1e6 nH, not '%1'")
+                            .arg(parser.value(o.shortNh))};
+    }
+    if (!parseLoad(parser.value(o.loadOhm), &definitions.loadOhm)
+        || !(definitions.loadOhm.real() > 0 && definitions.loadOhm.real() <= 1e6
+            && std::abs(definitions.loadOhm.imag()) <= 1e6)) {
+        return Failure {QStringLiteral("--load-ohm wants the load's resistance, R or R+jX in "
+                                       "ohms with R from above 0 to 1e6, not '%1'")
+                            .arg(parser.value(o.loadOhm))};
+    }
+    definitions.openFarad = picofarad * 1e-12;
+    definitions.shortHenry = nanohenry * 1e-9;
+    return definitions;
+}
+
+// Why the run stops before any capture is measured: the message and the exit status.
+struct Stop
+{
+    QString message;
+    ExitCode status;
+};
+
+// The calibration: measured from the standards' captures (and written with --save-cal),
+// or read from --cal; none without either. Checked against the run's Z0.
+std::optional<Stop> addCalibration(const QCommandLineParser &parser, const Options &o,
+    const MeasureObserver &observer, MeasureRequest *request)
+{
+    const StandardFiles standards {
+        parser.values(o.open), parser.values(o.shortCircuit), parser.values(o.load)};
+    if (!standards.isEmpty() && parser.isSet(o.cal)) {
+        return Stop {QStringLiteral("--cal and the standards (--open, --short, --load) exclude "
+                                    "each other: calibrate once, or use a calibration"),
+            BadUsage};
+    }
+    if (parser.isSet(o.saveCal) && standards.isEmpty()) {
+        return Stop {QStringLiteral("--save-cal needs the standards' captures: --open, --short "
+                                    "and --load"),
+            BadUsage};
+    }
+    if (!standards.isEmpty()) {
+        const Result<StandardDefinitions> definitions = definitionsFrom(parser, o);
+        if (!definitions) {
+            return Stop {definitions.error(), BadUsage};
+        }
+        Result<Calibration> calibration
+            = calibrationFromFiles(standards, *definitions, *request, observer);
+        if (!calibration) {
+            return Stop {calibration.error(), BadCapture};
+        }
+        if (parser.isSet(o.saveCal)) {
+            const Status written
+                = writeOutputFile(parser.value(o.saveCal), calibrationJson(*calibration),
+                    QStringLiteral("--save-cal"), request->files + standards.all());
+            if (!written) {
+                return Stop {written.error(), BadCapture};
+            }
+        }
+        request->calibration = std::move(*calibration);
+    } else if (parser.isSet(o.cal)) {
+        constexpr qint64 kLargestCalibration = qint64(64) << 20;
+        const QString path = parser.value(o.cal);
+        const Result<QByteArray> content
+            = readFileContent(path, kLargestCalibration, QStringLiteral("not a calibration"));
+        if (!content) {
+            return Stop {content.error(), BadCapture};
+        }
+        Result<Calibration> calibration = readCalibration(*content, displayName(path));
+        if (!calibration) {
+            return Stop {calibration.error(), BadCapture};
+        }
+        if (const std::optional<Failure> mismatch
+            = referenceMismatch(*calibration, request->sourceImpedance)) {
+            return Stop {QStringLiteral("%1: %2").arg(path, mismatch->message), BadCapture};
+        }
+        request->calibration = std::move(*calibration);
+    }
+    return std::nullopt;
+}
+
 // The Touchstone file of every measured capture, with comments that say where it came from.
-Result<QByteArray> touchstoneFile(const std::vector<MeasuredCapture> &measured)
+Result<QByteArray> touchstoneFile(
+    const std::vector<MeasuredCapture> &measured, const MeasureRequest &request)
 {
     const Result<MeasuredSweep> sweep = measuredSweep(measured);
     if (!sweep) {
@@ -124,8 +264,17 @@ Result<QByteArray> touchstoneFile(const std::vector<MeasuredCapture> &measured)
                                          "on %2")
                               .arg(QCoreApplication::applicationVersion(),
                                   QDateTime::currentDateTimeUtc().toString(Qt::ISODate)),
-        QStringLiteral("through Z0 = %1 ohm, from the oscilloscope captures:")
-            .arg(numberText(sweep->sweep.referenceOhm))};
+        QStringLiteral("through Z0 = %1 ohm").arg(numberText(sweep->sweep.referenceOhm))};
+    ;
+    if (request.calibration) {
+        comments.append(
+            QStringLiteral("calibrated: %1").arg(calibrationSummary(*request.calibration)));
+    }
+    if (request.line) {
+        comments.append(QStringLiteral("the antenna's impedance at the far end of %1")
+                            .arg(feedlineSummary(*request.line)));
+    }
+    comments.append(QStringLiteral("from the oscilloscope captures:"));
     for (const MeasuredCapture &capture : measured) {
         const CaptureMeasurement &m = capture.measurement;
         comments.append(QStringLiteral("  %1 (%2 MHz%3)")
@@ -136,18 +285,59 @@ Result<QByteArray> touchstoneFile(const std::vector<MeasuredCapture> &measured)
 }
 
 QByteArray report(const QCommandLineParser &parser, const Options &o,
-    const std::vector<MeasuredCapture> &measured)
+    const std::vector<MeasuredCapture> &measured, const Corrections &corrections)
 {
     if (parser.isSet(o.json)) {
-        return jsonReport(measured);
+        return jsonReport(measured, corrections);
     }
     if (parser.isSet(o.csv)) {
         return csvReport(measured).toUtf8();
     }
     if (measured.size() == 1) {
-        return textReport(measured.front()).toUtf8();
+        return textReport(measured.front(), corrections).toUtf8();
     }
-    return measured.empty() ? QByteArray() : textTable(measured).toUtf8();
+    return measured.empty() ? QByteArray() : textTable(measured, corrections).toUtf8();
+}
+
+// Messages on standard error (notes only with --verbose), and a progress line on a terminal
+// only, rewritten in place.
+MeasureObserver observer(bool verbose, bool progress)
+{
+    MeasureObserver observer;
+    if (progress) {
+        observer.progress = [](int index, int count, const QString &file) {
+            std::fprintf(stderr, "\r[%d/%d] %s\x1b[K", index + 1, count,
+                printableText(QFileInfo(file).fileName()).toUtf8().constData());
+        };
+    }
+    observer.message = [verbose](const QString &message, bool note) {
+        if (!note || verbose) {
+            printError(message);
+        }
+    };
+    return observer;
+}
+
+// The Touchstone file, where asked: false when it cannot be written.
+bool writeTouchstoneFile(const QCommandLineParser &parser, const Options &o,
+    const MeasureRequest &request, const std::vector<MeasuredCapture> &measured)
+{
+    if (!parser.isSet(o.s1p) || measured.empty()) {
+        return true;
+    }
+    const QString path = parser.value(o.s1p);
+    const Result<QByteArray> touchstone = touchstoneFile(measured, request);
+    const Status written = touchstone
+        ? writeOutputFile(path, *touchstone, QStringLiteral("--s1p"),
+            request.files
+                + StandardFiles {parser.values(o.open), parser.values(o.shortCircuit),
+                    parser.values(o.load)}
+                      .all())
+        : Status(Failure {QStringLiteral("%1 is not written: %2").arg(path, touchstone.error())});
+    if (!written) {
+        printError(written.error());
+    }
+    return written.ok();
 }
 
 } // namespace
@@ -172,46 +362,30 @@ int main(int argc, char *argv[])
     if (parser.isSet(QStringLiteral("version"))) {
         return writeVersion() ? Success : BadCapture;
     }
-    const Result<MeasureRequest> request = requestFrom(parser, o);
+    Result<MeasureRequest> request = requestFrom(parser, o);
     if (!request) {
         printError(request.error());
         return BadUsage;
     }
-
-    // A progress line on a terminal only, rewritten in place and cleared at the end.
-    const bool verbose = parser.isSet(o.verbose);
     const bool progress = request->files.size() > 1 && standardErrorIsTerminal();
-    MeasureObserver observer;
-    if (progress) {
-        observer.progress = [](int index, int count, const QString &file) {
-            std::fprintf(stderr, "\r[%d/%d] %s\x1b[K", index + 1, count,
-                printableText(QFileInfo(file).fileName()).toUtf8().constData());
-        };
+    const MeasureObserver watch = observer(parser.isSet(o.verbose), progress);
+    if (const std::optional<Stop> stop = addCalibration(parser, o, watch, &*request)) {
+        printError(stop->message);
+        return stop->status;
     }
-    observer.message = [&](const QString &message, bool note) {
-        if (!note || verbose) {
-            printError(message);
-        }
-    };
-    const MeasureOutcome outcome = measureFiles(*request, observer);
+    if (request->files.isEmpty()) {
+        return Success; // the standards alone, for --save-cal
+    }
+
+    const MeasureOutcome outcome = measureFiles(*request, watch);
     if (progress) {
         std::fprintf(stderr, "\r\x1b[K");
     }
-
-    int failures = outcome.failures;
-    if (parser.isSet(o.s1p) && !outcome.measured.empty()) {
-        const QString path = parser.value(o.s1p);
-        const Result<QByteArray> touchstone = touchstoneFile(outcome.measured);
-        const Status written = touchstone
-            ? writeOutputFile(path, *touchstone, QStringLiteral("--s1p"), request->files)
-            : Status(
-                Failure {QStringLiteral("%1 is not written: %2").arg(path, touchstone.error())});
-        if (!written) {
-            printError(written.error());
-            ++failures;
-        }
-    }
-    if (!writeStandardOutput(report(parser, o, outcome.measured))) {
+    const int failures
+        = outcome.failures + !writeTouchstoneFile(parser, o, *request, outcome.measured);
+    const Corrections corrections {request->calibration ? &*request->calibration : nullptr,
+        request->line ? &*request->line : nullptr};
+    if (!writeStandardOutput(report(parser, o, outcome.measured, corrections))) {
         return BadCapture;
     }
     return failures > 0 ? BadCapture : Success;

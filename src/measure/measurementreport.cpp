@@ -43,9 +43,94 @@ QString full(double value)
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
+QJsonObject complexOhm(double r, double x)
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("rOhm"), r);
+    object.insert(QStringLiteral("xOhm"), x);
+    return object;
+}
+
+QJsonValue calibrationJson(const Corrections &corrections)
+{
+    if (!corrections.calibration) {
+        return QJsonValue(QJsonValue::Null);
+    }
+    const Calibration &c = *corrections.calibration;
+    QJsonArray frequencies;
+    for (const CalibrationPoint &point : c.points) {
+        frequencies.append(point.frequencyHz / kHertzPerMegahertz);
+    }
+    QJsonObject object;
+    object.insert(QStringLiteral("summary"), calibrationSummary(c));
+    object.insert(QStringLiteral("openFarad"), c.definitions.openFarad);
+    object.insert(QStringLiteral("shortHenry"), c.definitions.shortHenry);
+    object.insert(QStringLiteral("loadOhm"),
+        complexOhm(c.definitions.loadOhm.real(), c.definitions.loadOhm.imag()));
+    object.insert(QStringLiteral("frequenciesMHz"), frequencies);
+    object.insert(QStringLiteral("date"), c.date.toString(Qt::ISODate));
+    return object;
+}
+
+QJsonValue feedlineJson(const Corrections &corrections)
+{
+    if (!corrections.line) {
+        return QJsonValue(QJsonValue::Null);
+    }
+    const Feedline &line = *corrections.line;
+    QJsonObject object;
+    object.insert(QStringLiteral("name"), line.name);
+    object.insert(QStringLiteral("lengthMetre"), line.lengthMetre);
+    object.insert(QStringLiteral("impedanceOhm"), line.impedanceOhm);
+    object.insert(QStringLiteral("velocityFactor"), line.velocityFactor);
+    return object;
+}
+
+// The feedline's lines of the text report: where Z is, what the line loses.
+QString feedlineText(const CaptureMeasurement &m, const Feedline &line)
+{
+    const double hertz = m.frequencyMHz * kHertzPerMegahertz;
+    const std::complex<double> input = m.lineInput.value_or(std::complex<double>());
+    return QStringLiteral("  Feedline            %1: Z is the antenna's, at the line's far end; "
+                          "at its input %2 ohm\n"
+                          "  Feedline loss       %3 dB matched, %4 dB with this antenna\n")
+        .arg(feedlineSummary(line), impedanceText(input.real(), input.imag()),
+            QString::number(matchedLossDb(line, hertz), 'f', 2),
+            QString::number(totalLossDb(line, {m.r, m.x}, hertz), 'f', 2));
+}
+
 } // namespace
 
-QString textReport(const MeasuredCapture &measured)
+QString calibrationSummary(const Calibration &calibration)
+{
+    const StandardDefinitions &d = calibration.definitions;
+    const QString open = d.openFarad > 0
+        ? QStringLiteral("open %1 pF").arg(numberText(d.openFarad * 1e12))
+        : QStringLiteral("open");
+    const QString shortCircuit = d.shortHenry > 0
+        ? QStringLiteral("short %1 nH").arg(numberText(d.shortHenry * 1e9))
+        : QStringLiteral("short");
+    const QString load
+        = QStringLiteral("load %1 \u03a9")
+              .arg(d.loadOhm.imag() == 0 ? numberText(d.loadOhm.real())
+                                         : impedanceText(d.loadOhm.real(), d.loadOhm.imag()));
+    const std::vector<CalibrationPoint> &points = calibration.points;
+    const auto megahertz = [](double hertz) { return numberText(hertz / kHertzPerMegahertz); };
+    const QString where = points.empty() ? QString()
+        : points.size() == 1
+        ? QStringLiteral(" at %1 MHz").arg(megahertz(points.front().frequencyHz))
+        : QStringLiteral(" at %1 frequencies, %2\u2013%3 MHz")
+              .arg(points.size())
+              .arg(megahertz(points.front().frequencyHz), megahertz(points.back().frequencyHz));
+    return QStringLiteral("%1, %2, %3%4").arg(open, shortCircuit, load, where);
+}
+
+QString feedlineSummary(const Feedline &line)
+{
+    return QStringLiteral("%1, %2 m").arg(line.name, numberText(line.lengthMetre));
+}
+
+QString textReport(const MeasuredCapture &measured, const Corrections &corrections)
 {
     const CaptureMeasurement &m = measured.measurement;
     QString report;
@@ -61,6 +146,14 @@ QString textReport(const MeasuredCapture &measured)
     report += QStringLiteral("  Z (Ohm)             %1  (1 sigma: R %2, X %3; Z0 %4)\n")
                   .arg(impedanceText(m.r, m.x), sigmaText(m.rSigma), sigmaText(m.xSigma),
                       numberText(m.sourceImpedance));
+    if (corrections.calibration) {
+        report += QStringLiteral("  Calibrated          %1\n")
+                      .arg(calibrationSummary(*corrections.calibration));
+        report += QStringLiteral("  Z uncorrected       %1\n").arg(impedanceText(m.rawR, m.rawX));
+    }
+    if (corrections.line) {
+        report += feedlineText(m, *corrections.line);
+    }
     if (const std::optional<MatchingNetwork> &network = m.network) {
         report += QStringLiteral("  Circuit             %1\n")
                       .arg(circuitLetter(network->circuitVariant));
@@ -78,7 +171,7 @@ QString textReport(const MeasuredCapture &measured)
     return report;
 }
 
-QString textTable(const std::vector<MeasuredCapture> &measured)
+QString textTable(const std::vector<MeasuredCapture> &measured, const Corrections &corrections)
 {
     QVector<QStringList> rows;
     rows.append({QStringLiteral("File"), QStringLiteral("MHz"), QStringLiteral("V_ref mV"),
@@ -105,6 +198,14 @@ QString textTable(const std::vector<MeasuredCapture> &measured)
         }
     }
     QString table;
+    if (corrections.calibration) {
+        table
+            += QStringLiteral("Calibrated  %1\n").arg(calibrationSummary(*corrections.calibration));
+    }
+    if (corrections.line) {
+        table += QStringLiteral("Feedline  %1: Z is the antenna's, at the line's far end\n")
+                     .arg(feedlineSummary(*corrections.line));
+    }
     for (const QStringList &row : rows) {
         QString line;
         for (int i = 0; i < row.size(); ++i) {
@@ -115,7 +216,7 @@ QString textTable(const std::vector<MeasuredCapture> &measured)
     return table;
 }
 
-QByteArray jsonReport(const std::vector<MeasuredCapture> &measured)
+QByteArray jsonReport(const std::vector<MeasuredCapture> &measured, const Corrections &corrections)
 {
     QJsonArray captures;
     for (const MeasuredCapture &file : measured) {
@@ -134,6 +235,18 @@ QByteArray jsonReport(const std::vector<MeasuredCapture> &measured)
         capture.insert(QStringLiteral("xOhm"), m.x);
         capture.insert(QStringLiteral("rSigmaOhm"), m.rSigma);
         capture.insert(QStringLiteral("xSigmaOhm"), m.xSigma);
+        capture.insert(QStringLiteral("rawROhm"), m.rawR);
+        capture.insert(QStringLiteral("rawXOhm"), m.rawX);
+        if (corrections.line && m.lineInput) {
+            const double hertz = m.frequencyMHz * kHertzPerMegahertz;
+            capture.insert(QStringLiteral("lineInputOhm"),
+                complexOhm(m.lineInput->real(), m.lineInput->imag()));
+            capture.insert(
+                QStringLiteral("lineMatchedLossDecibel"), matchedLossDb(*corrections.line, hertz));
+            const double total = totalLossDb(*corrections.line, {m.r, m.x}, hertz);
+            capture.insert(QStringLiteral("lineTotalLossDecibel"),
+                std::isfinite(total) ? QJsonValue(total) : QJsonValue(QJsonValue::Null));
+        }
         // Without a network every key of it stays, as null, so that scripts find them.
         const QJsonValue none(QJsonValue::Null);
         const bool present = m.network.has_value();
@@ -165,6 +278,8 @@ QByteArray jsonReport(const std::vector<MeasuredCapture> &measured)
     }
     QJsonObject root;
     root.insert(QStringLiteral("version"), 1);
+    root.insert(QStringLiteral("calibration"), calibrationJson(corrections));
+    root.insert(QStringLiteral("feedline"), feedlineJson(corrections));
     root.insert(QStringLiteral("captures"), captures);
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
@@ -175,7 +290,8 @@ QString csvReport(const std::vector<MeasuredCapture> &measured)
         "file,frequency_mhz,frequency_estimated,source_impedance_ohm,v_reference_mv,vx_mv,"
         "delay_ns,r_ohm,x_ohm,r_sigma_ohm,x_sigma_ohm,circuit,component_1,component_2,"
         "reference_residual_mv_rms,vx_residual_mv_rms,samples,reactance_1_ohm,reactance_2_ohm,"
-        "component_1_henry,component_1_farad,component_2_henry,component_2_farad,warning\n");
+        "component_1_henry,component_1_farad,component_2_henry,component_2_farad,warning,"
+        "raw_r_ohm,raw_x_ohm\n");
     for (const MeasuredCapture &file : measured) {
         const CaptureMeasurement &m = file.measurement;
         // Empty fields where there is no network, or for the kind of part it is not.
@@ -197,7 +313,7 @@ QString csvReport(const std::vector<MeasuredCapture> &measured)
             number(network.reactanceOne), number(network.reactanceTwo),
             one.coil ? number(one.value) : QString(), one.coil ? QString() : number(one.value),
             two.coil ? number(two.value) : QString(), two.coil ? QString() : number(two.value),
-            csvField(m.warning)};
+            csvField(m.warning), full(m.rawR), full(m.rawX)};
         csv += fields.join(QLatin1Char(',')) + QLatin1Char('\n');
     }
     return csv;

@@ -16,18 +16,31 @@ struct MeasuredCapture
     CaptureMeasurement measurement;
 };
 
+// Every report says what the impedances went through (`corrections`): the calibration,
+// with the impedance uncorrected beside the corrected one, and the feedline, whose far end
+// the impedance is then at.
+
 // For people: the readings, Z, the circuit and the components of one capture as a block,
 // with the numbers in the window's six-digit texts so that they can be typed into it.
-QString textReport(const MeasuredCapture &measured);
+QString textReport(const MeasuredCapture &measured, const Corrections &corrections = {});
 
 // For people, several captures (a sweep over frequencies): one aligned row each.
-QString textTable(const std::vector<MeasuredCapture> &measured);
+QString textTable(
+    const std::vector<MeasuredCapture> &measured, const Corrections &corrections = {});
 
-// For scripts: {"version": 1, "captures": [{...}, ...]} with keys named with their units;
-// the keys and units stay as they are from release to release.
-QByteArray jsonReport(const std::vector<MeasuredCapture> &measured);
+// For scripts: {"version": 1, "calibration": …, "feedline": …, "captures": [{...}, ...]}
+// with keys named with their units; the keys and units stay as they are from release to
+// release, and new ones are only added.
+QByteArray jsonReport(
+    const std::vector<MeasuredCapture> &measured, const Corrections &corrections = {});
 
 // For spreadsheets: a header line and one line per capture, full precision.
 QString csvReport(const std::vector<MeasuredCapture> &measured);
+
+// What the calibration was: "open, short, load 49.9 Ω at 3 frequencies, 13.9–14.5 MHz".
+QString calibrationSummary(const Calibration &calibration);
+
+// The feedline: "RG-213, 12.5 m".
+QString feedlineSummary(const Feedline &line);
 
 #endif // MEASUREMENTREPORT_H

@@ -1,27 +1,33 @@
 #include "measurerun.h"
 
+#include "units.h"
+
+#include <QDateTime>
+
 #include <new>
 
 namespace {
 
-// The capture that starts at files[index], and how many files it took: one file of two
-// channels, or two files of one channel each (a failure may have taken two as well).
+// A capture read from one file of two channels or two files of one channel each.
 struct CaptureInput
 {
-    int filesUsed = 1;
-    QString name;
+    QString name; // "a.csv", or "a.csv + b.csv"
     Result<Capture> capture = Failure {};
 };
 
 class Reader
 {
 public:
-    Reader(const MeasureRequest &request, const MeasureObserver &observer)
-        : m_request(request)
+    Reader(const ColumnChoice &columns, const MeasureObserver &observer)
+        : m_columns(columns)
         , m_observer(observer)
     { }
 
-    CaptureInput input(int index) const;
+    // Whether the file holds one channel, so that the next file is its partner; a file that
+    // cannot be read is taken alone.
+    bool holdsOneChannel(const QString &file) const;
+    // The capture of `first`, and of `second` where `first` holds one channel.
+    CaptureInput input(const QString &first, const QString *second) const;
 
 private:
     Result<CaptureRead> read(const QString &file) const;
@@ -32,16 +38,23 @@ private:
         }
     }
 
-    const MeasureRequest &m_request;
+    const ColumnChoice &m_columns;
     const MeasureObserver &m_observer;
+    mutable std::optional<std::pair<QString, Result<CaptureRead>>> m_last;
 };
 
-// A file read, its warnings said and its notes told (for --verbose).
+// A file read, its warnings said and its notes told (for --verbose); the last one kept, so
+// that a file read to see how many channels it holds is not read twice.
 Result<CaptureRead> Reader::read(const QString &file) const
 {
+    if (m_last && m_last->first == file) {
+        Result<CaptureRead> kept = std::move(m_last->second);
+        m_last.reset();
+        return kept;
+    }
     Result<CaptureRead> read = Failure {};
     try {
-        read = readCaptureFile(file, m_request.columns);
+        read = readCaptureFile(file, m_columns);
     } catch (const std::bad_alloc &) {
         return Failure {file + QStringLiteral(": not enough memory to read and fit it")};
     }
@@ -56,51 +69,54 @@ Result<CaptureRead> Reader::read(const QString &file) const
     return read;
 }
 
-CaptureInput Reader::input(int index) const
+bool Reader::holdsOneChannel(const QString &file) const
 {
-    const QStringList &files = m_request.files;
+    Result<CaptureRead> read = this->read(file);
+    const bool one = read && read->channels.size() == 1;
+    m_last.emplace(file, std::move(read));
+    return one;
+}
+
+CaptureInput Reader::input(const QString &first, const QString *second) const
+{
     CaptureInput input;
-    input.name = files[index];
-    Result<CaptureRead> first = read(files[index]);
-    if (!first) {
-        input.capture = first.failure();
+    input.name = first;
+    Result<CaptureRead> one = read(first);
+    if (!one) {
+        input.capture = one.failure();
         return input;
     }
-    if (first->channels.size() != 1) {
+    if (one->channels.size() != 1) {
         Capture capture;
-        capture.time = std::move(first->time);
-        capture.reference = std::move(first->channels[0].millivolts);
-        capture.vx = std::move(first->channels[1].millivolts);
+        capture.time = std::move(one->time);
+        capture.reference = std::move(one->channels[0].millivolts);
+        capture.vx = std::move(one->channels[1].millivolts);
         input.capture = std::move(capture);
         return input;
     }
-    if (index + 1 >= files.size()) {
-        input.capture = Failure {QStringLiteral("%1 holds one channel; give the file of the "
-                                                "other channel after it")
-                                     .arg(files[index])};
-        return input;
-    }
-    input.filesUsed = 2;
-    const Result<CaptureRead> second = read(files[index + 1]);
     if (!second) {
-        input.capture = second.failure();
+        input.capture = Failure {
+            QStringLiteral("%1 holds one channel; give the file of the other channel after it")
+                .arg(first)};
         return input;
     }
-    if (second->channels.size() != 1) {
-        input.capture = Failure {QStringLiteral("%1 holds one channel but %2 holds two; give "
-                                                "the files of one channel in pairs")
-                                     .arg(files[index], files[index + 1])};
+    const Result<CaptureRead> other = read(*second);
+    if (!other) {
+        input.capture = other.failure();
         return input;
     }
-    Result<PairedCapture> paired = pairChannels(*first, files[index], *second, files[index + 1]);
+    if (other->channels.size() != 1) {
+        input.capture = Failure {QStringLiteral("%1 holds one channel but %2 holds two; give the "
+                                                "files of one channel in pairs")
+                                     .arg(first, *second)};
+        return input;
+    }
+    Result<PairedCapture> paired = pairChannels(*one, first, *other, *second);
     if (!paired) {
-        input.capture = paired.error().isEmpty()
-            ? Failure {QStringLiteral("%1 and %2 cannot be paired")
-                           .arg(files[index], files[index + 1])}
-            : paired.failure();
+        input.capture = paired.failure();
         return input;
     }
-    input.name = files[index] + QStringLiteral(" + ") + files[index + 1];
+    input.name = first + QStringLiteral(" + ") + *second;
     for (const QString &note : paired->notes) {
         tell(input.name + QStringLiteral(": ") + note, true);
     }
@@ -108,55 +124,109 @@ CaptureInput Reader::input(int index) const
     // frequencies, which the fit would turn into a wrong phase.
     if (const Status same = channelsShareFrequency(paired->capture); !same) {
         input.capture = Failure {QStringLiteral("%1 and %2 are not one acquisition: %3")
-                                     .arg(files[index], files[index + 1], same.error())};
+                                     .arg(first, *second, same.error())};
         return input;
     }
     input.capture = std::move(paired->capture);
     return input;
 }
 
+// A standard's reading from its file or its two files ("a.csv,b.csv").
+Result<StandardReading> standardReading(
+    const QString &given, const Reader &reader, const MeasureRequest &request)
+{
+    const QStringList names = given.split(QLatin1Char(','));
+    if (names.size() > 2) {
+        return Failure {QStringLiteral("%1: a standard is one file of two channels, or two files "
+                                       "of one channel each separated by a comma")
+                            .arg(given)};
+    }
+    const CaptureInput input = reader.input(names[0], names.size() == 2 ? &names[1] : nullptr);
+    if (!input.capture) {
+        return input.capture.failure();
+    }
+    const Result<CaptureMeasurement> measured
+        = measureStandard(*input.capture, request.frequencyMHz, request.sourceImpedance);
+    if (!measured) {
+        return Failure {input.name + QStringLiteral(": ") + measured.error()};
+    }
+    return StandardReading {
+        measured->frequencyMHz * kHertzPerMegahertz, measured->ratio, input.name};
+}
+
 } // namespace
+
+QStringList StandardFiles::all() const
+{
+    QStringList files;
+    for (const QStringList *list : {&opens, &shorts, &loads}) {
+        for (const QString &given : *list) {
+            files += given.split(QLatin1Char(','));
+        }
+    }
+    return files;
+}
+
+Result<Calibration> calibrationFromFiles(const StandardFiles &files,
+    const StandardDefinitions &definitions, const MeasureRequest &request,
+    const MeasureObserver &observer)
+{
+    const Reader reader(request.columns, observer);
+    std::vector<StandardReading> readings[3];
+    const QStringList *lists[3] = {&files.opens, &files.shorts, &files.loads};
+    for (int kind = 0; kind < 3; ++kind) {
+        for (const QString &given : *lists[kind]) {
+            const Result<StandardReading> reading = standardReading(given, reader, request);
+            if (!reading) {
+                return reading.failure();
+            }
+            readings[kind].push_back(*reading);
+        }
+    }
+    return buildCalibration(readings[0], readings[1], readings[2], definitions,
+        request.sourceImpedance, QDateTime::currentDateTimeUtc());
+}
 
 MeasureOutcome measureFiles(const MeasureRequest &request, const MeasureObserver &observer)
 {
     MeasureOutcome outcome;
-    const Reader reader(request, observer);
+    const Reader reader(request.columns, observer);
+    const Corrections corrections {request.calibration ? &*request.calibration : nullptr,
+        request.line ? &*request.line : nullptr};
     const auto fail = [&](const QString &message) {
         if (observer.message) {
             observer.message(message, false);
         }
         ++outcome.failures;
     };
-    const int count = int(request.files.size());
+    const QStringList &files = request.files;
+    const int count = int(files.size());
     for (int i = 0; i < count;) {
         if (observer.progress) {
-            observer.progress(i, count, request.files[i]);
+            observer.progress(i, count, files[i]);
         }
-        QString name = request.files[i];
-        int used = 1;
+        // A file of one channel takes the next as its partner.
+        const bool pair = i + 1 < count && reader.holdsOneChannel(files[i]);
+        const CaptureInput input = reader.input(files[i], pair ? &files[i + 1] : nullptr);
+        i += pair ? 2 : 1;
+        if (!input.capture) {
+            fail(input.capture.error());
+            continue;
+        }
         try {
-            const CaptureInput input = reader.input(i);
-            used = input.filesUsed;
-            name = input.name;
-            if (!input.capture) {
-                fail(input.capture.error());
-                i += used;
+            Result<CaptureMeasurement> measurement = measureCapture(
+                *input.capture, request.frequencyMHz, request.sourceImpedance, corrections);
+            if (!measurement) {
+                fail(input.name + QStringLiteral(": ") + measurement.error());
                 continue;
             }
-            Result<CaptureMeasurement> measurement
-                = measureCapture(*input.capture, request.frequencyMHz, request.sourceImpedance);
-            if (!measurement) {
-                fail(name + QStringLiteral(": ") + measurement.error());
-            } else {
-                if (!measurement->warning.isEmpty() && observer.message) {
-                    observer.message(name + QStringLiteral(": ") + measurement->warning, false);
-                }
-                outcome.measured.push_back({name, std::move(*measurement)});
+            if (!measurement->warning.isEmpty() && observer.message) {
+                observer.message(input.name + QStringLiteral(": ") + measurement->warning, false);
             }
+            outcome.measured.push_back({input.name, std::move(*measurement)});
         } catch (const std::bad_alloc &) {
-            fail(name + QStringLiteral(": not enough memory to read and fit it"));
+            fail(input.name + QStringLiteral(": not enough memory to read and fit it"));
         }
-        i += used;
     }
     return outcome;
 }

@@ -1,23 +1,29 @@
 #ifndef MEASURERUN_H
 #define MEASURERUN_H
 
+#include "calibration.h"
 #include "capturereader.h"
+#include "feedline.h"
 #include "measurementreport.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 // What zalvimo-measure is asked to measure: capture files, each of two channels or two of
-// one channel each, with the columns, the frequency (0: estimated) and Z0.
+// one channel each, with the columns, the frequency (0: estimated) and Z0; the calibration
+// of the bench and the feedline to the antenna, where they are given.
 struct MeasureRequest
 {
     QStringList files;
     ColumnChoice columns;
     double frequencyMHz = 0;
     double sourceImpedance = 50;
+    std::optional<Calibration> calibration;
+    std::optional<Feedline> line;
 };
 
 // What happens while the files are measured, as it happens: the file about to be read (for
@@ -39,5 +45,25 @@ struct MeasureOutcome
 // measured. A file of one channel takes the next file as its partner, the other channel of
 // the same acquisition. A file too large for the memory there is fails alone.
 MeasureOutcome measureFiles(const MeasureRequest &request, const MeasureObserver &observer);
+
+// The captures of the calibration standards, each given as a file of two channels or as
+// two files of one channel each separated by a comma ("F0001CH1.CSV,F0001CH2.CSV"), any
+// number of each for a sweep.
+struct StandardFiles
+{
+    QStringList opens;
+    QStringList shorts;
+    QStringList loads;
+
+    bool isEmpty() const { return opens.isEmpty() && shorts.isEmpty() && loads.isEmpty(); }
+    QStringList all() const; // every file named, for the outputs that must not replace one
+};
+
+// The calibration from the standards' captures, measured at the request's frequency (or
+// estimated per capture) and Z0. A standard is never refused for showing no signal at V_x:
+// a short shows next to nothing there, and that is its information.
+Result<Calibration> calibrationFromFiles(const StandardFiles &files,
+    const StandardDefinitions &definitions, const MeasureRequest &request,
+    const MeasureObserver &observer);
 
 #endif // MEASURERUN_H

@@ -6,6 +6,7 @@
 // JSON and the SVG well-formed, every band edge inside the frequencies searched.
 
 #include "lnetwork.h"
+#include "loadtext.h"
 #include "matchdesign.h"
 #include "matchreport.h"
 #include "swrplot.h"
