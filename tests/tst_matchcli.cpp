@@ -27,6 +27,7 @@ private slots:
     void statusAndMessages();
     void json();
     void plots();
+    void bandsAgree();
 
 private:
     MatchRun run(const QStringList &arguments);
@@ -108,6 +109,38 @@ void tst_MatchCli::statusAndMessages_data()
                                             << "--at wants a frequency within the sweep";
     QTest::newRow("a missing sweep") << QStringList {"nosuch.s1p"} << 1 << ""
                                      << "nosuch.s1p: ";
+    // Loads and frequencies the design cannot represent, and parts that cannot be wound.
+    QTest::newRow("a resistance beyond 1e9") << QStringList {"--freq", "14.2", "1e40+0j"} << 1 << ""
+                                             << "outside the design's range";
+    QTest::newRow("a reactance beyond 1e9")
+        << QStringList {"--freq", "14.2", "50+1e300j"} << 1 << ""
+        << "outside the design's range";
+    QTest::newRow("a resistance below 1e-6")
+        << QStringList {"--freq", "14.2", "1e-20+1j"} << 1 << ""
+        << "outside the design's range";
+    QTest::newRow("j without a number") << QStringList {"--freq", "14.2", "50+j"} << 2 << ""
+                                        << "'50+j' is no load";
+    QTest::newRow("a coil that does not fit its core")
+        << QStringList {"--freq", "0.01", "1+5000j"} << 1 << "do not fit in one layer on a T50-2"
+        << "no network can be built from these parts";
+    QTest::newRow("--freq with a sweep") << QStringList {"--freq", "14", "dipole.s1p"} << 2 << ""
+                                         << "give the design frequency with --at";
+    QTest::newRow("--at with one load")
+        << QStringList {"--at", "14", "--freq", "14", "50+10j"} << 2 << ""
+        << "--at is for a sweep";
+    QTest::newRow("a plot neither SVG nor PNG")
+        << QStringList {"--plot", "swr.jpg", "--freq", "14.2", "50+10j"} << 2 << ""
+        << "--plot wants a file ending in .svg or .png, not 'swr.jpg'";
+    QTest::newRow("--plot=FILE") << QStringList {"--plot=form.png", "--freq", "14.2", "50+10j"} << 0
+                                 << "L-network(s)"
+                                 << "";
+    QTest::newRow("through a feedline")
+        << QStringList {"--line", "RG-213:12.5", "--freq", "14.35", "50.1-82.8j"} << 0
+        << "where the load shows 150.0"
+        << "";
+    QTest::newRow("an unknown cable")
+        << QStringList {"--line", "RG-999:1", "--freq", "7", "50"} << 2 << ""
+        << "--line: ";
 }
 
 void tst_MatchCli::statusAndMessages()
@@ -187,6 +220,42 @@ void tst_MatchCli::plots()
             QVERIFY(content.startsWith("\x89PNG"));
             const QImage image = QImage::fromData(content);
             QCOMPARE(image.width(), 760);
+        }
+    }
+}
+
+// The band as the text says it and as the JSON gives it: an open edge is "below"/"above"
+// in the text and null in the JSON, a closed one the same number in both.
+void tst_MatchCli::bandsAgree()
+{
+    for (const QStringList &load :
+        {QStringList {"--freq", "14.2", "41.97-27.05j"}, QStringList {"dipole.s1p"}}) {
+        const MatchRun text = run(load);
+        const MatchRun json = run(QStringList {"--json"} + load);
+        const QJsonArray solutions = QJsonDocument::fromJson(json.out.toUtf8())
+                                         .object()
+                                         .value("loads")
+                                         .toArray()
+                                         .first()
+                                         .toObject()
+                                         .value("solutions")
+                                         .toArray();
+        const QStringList lines = text.out.split(QLatin1Char('\n')).filter("SWR below 1.5:");
+        QCOMPARE(lines.size(), solutions.size());
+        for (int i = 0; i < lines.size(); ++i) {
+            const QJsonObject s = solutions[i].toObject();
+            const QJsonValue band = s.value("swr2BandMHz");
+            const QString said = lines[i].mid(lines[i].indexOf("below 2: ") + 9);
+            if (band.isNull()) {
+                QVERIFY2(said.startsWith("none") || said.startsWith("not known"), qPrintable(said));
+                continue;
+            }
+            const QJsonArray edges = band.toArray();
+            const QString low = edges[0].isNull() ? QStringLiteral("below ")
+                                                  : QString::number(edges[0].toDouble(), 'g', 4);
+            QVERIFY2(said.startsWith(low), qPrintable(said));
+            QCOMPARE(edges[0].isNull(), s.value("swr2BandOpenLow").toBool());
+            QCOMPARE(edges[1].isNull(), s.value("swr2BandOpenHigh").toBool());
         }
     }
 }

@@ -13,6 +13,10 @@
 #include <complex>
 #include <vector>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr double kPi = 3.141592653589793;
@@ -128,6 +132,8 @@ private slots:
     void outOfMemory();
     void standardInput();
     void helpFitsATerminal();
+    void calibrationKept();
+    void devicesStayDevices();
 
 private:
     Run run(const QStringList &arguments);
@@ -164,6 +170,11 @@ void tst_MeasureCli::initTestCase()
     QVERIFY(write("cut.csv", cut));
     QVERIFY(write("keysight.csv", "x-axis,1,2\nsecond,Volt,Volt\n" + twoChannels(load).mid(27)));
     QVERIFY(write("escape.csv", "Time,CH1,CH2\n0,1,2\n1e-9,\x1b]0;owned\x07,3\n"));
+    // The standards on an ideal bench: an open shows CH1 at V_x, a short nothing, the load
+    // half of CH1, with a little noise so that no reading is exact.
+    QVERIFY(write("open.csv", twoChannels(channelsFor({1e9, 0}, 0.01))));
+    QVERIFY(write("short.csv", twoChannels(channelsFor({0, 0}, 0.01))));
+    QVERIFY(write("load.csv", twoChannels(channelsFor({50, 0}, 0.01))));
 }
 
 Run tst_MeasureCli::run(const QStringList &arguments)
@@ -219,6 +230,49 @@ void tst_MeasureCli::statusAndMessages_data()
     QTest::newRow("a decimal comma in the frequency")
         << QStringList {"--freq", "18,130", "good.csv"} << 0 << "Circuit             B"
         << "";
+    // Options that take a file, in both forms.
+    QTest::newRow("--s1p=FILE") << QStringList {"--s1p=form.s1p", "good.csv"} << 0 << "Circuit"
+                                << "";
+    QTest::newRow("--save-cal=FILE") << QStringList {"--open=open.csv", "--short=short.csv",
+        "--load=load.csv", "--save-cal=form.json"}
+                                     << 0 << ""
+                                     << "";
+    // Outputs that would destroy an input.
+    QTest::newRow("the Touchstone file onto its capture")
+        << QStringList {"--s1p", "good.csv", "good.csv"} << 1 << "Circuit"
+        << "--s1p good.csv is one of the inputs; it is not overwritten";
+    QTest::newRow("the calibration onto a standard")
+        << QStringList {"--open", "open.csv", "--short", "short.csv", "--load", "load.csv",
+               "--save-cal", "./load.csv"}
+        << 1 << ""
+        << "--save-cal ./load.csv is one of the inputs";
+    // Calibration and feedline that cannot be had.
+    const QStringList three {"--open", "open.csv", "--short", "short.csv", "--load", "load.csv"};
+    QTest::newRow("two of the three standards")
+        << QStringList {"--open", "open.csv", "--short", "short.csv", "good.csv"} << 1 << ""
+        << "the load is missing";
+    QTest::newRow("a capture outside the calibrated span")
+        << three + QStringList {"at7.csv"} << 1 << ""
+        << "outside the calibrated span, 18.13 MHz";
+    QTest::newRow("a calibration file that is none")
+        << QStringList {"--cal", "bad.csv", "good.csv"} << 1 << ""
+        << "bad.csv: not a calibration";
+    QTest::newRow("--save-cal without standards") << QStringList {"--save-cal", "c.json"} << 2 << ""
+                                                  << "--save-cal needs the standards";
+    QTest::newRow("--cal beside standards")
+        << three + QStringList {"--cal", "c.json", "good.csv"} << 2 << ""
+        << "exclude each other";
+    QTest::newRow("a load standard of no resistance")
+        << three + QStringList {"--load-ohm", "-j3", "good.csv"} << 2 << ""
+        << "--load-ohm wants the load's resistance";
+    QTest::newRow("an unknown cable") << QStringList {"--line", "RG-999:10", "good.csv"} << 2 << ""
+                                      << "--line: ";
+    QTest::newRow("a length not above 0")
+        << QStringList {"--line", "RG-213:-3", "good.csv"} << 2 << ""
+        << "--line: ";
+    QTest::newRow("a line that does not parse")
+        << QStringList {"--line", "coax", "good.csv"} << 2 << ""
+        << "--line: ";
 }
 
 void tst_MeasureCli::statusAndMessages()
@@ -511,6 +565,50 @@ void tst_MeasureCli::helpFitsATerminal()
     for (const QString &line : result.out.split(QLatin1Char('\n'))) {
         // The usage line names the program by the path it was started with.
         QVERIFY2(line.size() <= 80 || line.startsWith(QLatin1String("Usage: ")), qPrintable(line));
+    }
+}
+
+// The standards measured once and kept: the calibration file corrects a capture later,
+// on an ideal bench to what the window gives, and is refused for another Z0.
+void tst_MeasureCli::calibrationKept()
+{
+    QCOMPARE(run({"--open", "open.csv", "--short", "short.csv", "--load", "load.csv", "--save-cal",
+                     "bench.json"})
+                 .exitCode,
+        0);
+    const Run calibrated = run({"--json", "--freq", "18.13", "--cal", "bench.json", "good.csv"});
+    QCOMPARE(calibrated.exitCode, 0);
+    const QJsonObject root = QJsonDocument::fromJson(calibrated.out.toUtf8()).object();
+    QVERIFY(root.value(QLatin1String("calibration"))
+                .toObject()
+                .value("summary")
+                .toString()
+                .startsWith("open, short, load 50"));
+    const QJsonObject capture = root.value(QLatin1String("captures")).toArray().first().toObject();
+    QVERIFY(std::abs(capture.value("rOhm").toDouble() - 34.2409) < 0.01);
+    QVERIFY(std::abs(capture.value("xOhm").toDouble() - 14.3275) < 0.01);
+    QVERIFY(std::abs(capture.value("rawROhm").toDouble() - 34.2409) < 1e-3);
+    const Run otherZ0 = run({"--z0", "75", "--cal", "bench.json", "good.csv"});
+    QCOMPARE(otherZ0.exitCode, 1);
+    QVERIFY2(otherZ0.err.contains("made for Z0 = 50 ohms, not 75"), qPrintable(otherZ0.err));
+}
+
+// An output path that names a device is written to, never replaced by a regular file: on a
+// node made in the test's own folder (as root only; never on the real /dev), and through a
+// link to it.
+void tst_MeasureCli::devicesStayDevices()
+{
+    const QByteArray node = QFile::encodeName(path("null"));
+    if (::geteuid() != 0 || ::mknod(node.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+        QSKIP("making a device node needs root");
+    }
+    QVERIFY(QFile::link(path("null"), path("link")));
+    for (const char *output : {"null", "link"}) {
+        const Run result = run({"--s1p", QLatin1String(output), "good.csv"});
+        QCOMPARE(result.exitCode, 0);
+        struct stat status;
+        QCOMPARE(::stat(node.constData(), &status), 0);
+        QVERIFY2(S_ISCHR(status.st_mode), output);
     }
 }
 
