@@ -36,8 +36,9 @@ void tst_MatchReport::bands_data()
     QTest::addColumn<bool>("openLow");
     QTest::addColumn<bool>("openHigh");
 
-    QTest::newRow("closed on both sides")
-        << QVector<double> {3, 1.5, 1, 1.5, 3} << 3.0 << true << 1.5 << 4.5 << false << false;
+    // SWR 2 lies a third of the way from 1.5 to 3.
+    QTest::newRow("closed on both sides") << QVector<double> {3, 1.5, 1, 1.5, 3} << 3.0 << true
+                                          << 5 / 3.0 << 13 / 3.0 << false << false;
     QTest::newRow("runs past the sweep's low end")
         << QVector<double> {1.2, 1, 1.5, 3} << 2.0 << true << 1.0 << 10 / 3.0 << true << false;
     QTest::newRow("runs past both ends")
