@@ -76,8 +76,7 @@ std::optional<ScopeFamily> scopeFamilyOf(const QByteArray &identification)
     QList<QByteArray> fields = replyFields(text);
     // As the Siglent guide prints its example, without the comma after the maker:
     // "*IDN SIGLENT SDS1102CML,SDS00002110025,3.01.01.22".
-    if (!fields.isEmpty() && fields[0].contains(' ')
-        && fields[0].toUpper().startsWith("SIGLENT ")) {
+    if (!fields.isEmpty() && fields[0].toUpper().startsWith("SIGLENT SDS")) {
         const qsizetype blank = fields[0].indexOf(' ');
         fields.insert(1, fields[0].mid(blank + 1).trimmed());
         fields[0] = fields[0].left(blank);
