@@ -5,10 +5,10 @@
 #include <QHostAddress>
 #include <QList>
 #include <QSemaphore>
+#include <QSysInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -344,6 +344,7 @@ namespace {
 constexpr int kPieceGapMs = 2;
 // The largest write at a paced rate: fine steps of the link's time.
 constexpr qsizetype kPacedChunk = 4096;
+constexpr double kPacedCatchUpMs = 2;
 
 // One connection of the fake server, in the server's thread: it reads lines, hands them to
 // the instrument and writes the replies when they are due.
@@ -549,7 +550,8 @@ private:
             if (rate > 0) {
                 due = std::max(due, m_linkFreeMs);
             }
-            if (due > now) {
+            // Within half a millisecond is now: the timer counts whole milliseconds.
+            if (due > now + 0.5) {
                 m_timer.start(std::max(1, int(std::ceil(due - now))));
                 return;
             }
@@ -560,10 +562,14 @@ private:
             if (!bytes.isEmpty()) {
                 m_socket->write(bytes);
                 m_socket->flush();
+                m_server->countBytes(bytes.size());
             }
             m_lastWriteMs = now;
             if (rate > 0) {
-                m_linkFreeMs = std::max(m_linkFreeMs, now) + 1000.0 * double(bytes.size()) / rate;
+                // A link that the timer woke late catches up by at most kPacedCatchUpMs, so
+                // that its mean rate stays the one set.
+                m_linkFreeMs = std::max(m_linkFreeMs, now - kPacedCatchUpMs)
+                    + 1000.0 * double(bytes.size()) / rate;
             }
             if (bytes.size() < piece.bytes.size()) {
                 piece.bytes.remove(0, bytes.size());
@@ -785,9 +791,11 @@ FakeScope::Record FakeScope::acquire(double timeShift)
 
 void FakeScope::arm()
 {
+    // The fake's own work of making the record is part of the acquisition time.
+    const qint64 armedAt = nowMs();
     m_pending = acquire(0);
     m_run = RunState::Armed;
-    m_doneAtMs = nowMs() + m_options.acquisitionMs;
+    m_doneAtMs = armedAt + m_options.acquisitionMs;
     ++m_acquisitions;
 }
 
@@ -1445,29 +1453,40 @@ private:
     {
         const Record &record = memory();
         const Channel &channel = record.settings.at(m_source);
-        QByteArray bytes(346, '\0');
-        char *d = bytes.data();
+        char d[346] = {};
         std::memcpy(d, "WAVEDESC", 8);
         std::memcpy(d + 16, "LECROY_2_3", 10);
-        qToLittleEndian<quint16>(0, d + 32); // bytes
-        qToLittleEndian<quint16>(1, d + 34); // low byte first
-        qToLittleEndian<qint32>(qint32(record.points), d + 116);
-        const auto putFloat = [d](qsizetype at, float value) {
-            quint32 raw = 0;
-            std::memcpy(&raw, &value, 4);
-            qToLittleEndian<quint32>(raw, d + at);
+        const auto put = [&d](qsizetype at, const void *value, size_t size) {
+            // Little-endian on the wire, as the community reads it: the host's order when
+            // the host is little-endian, turned around otherwise.
+            unsigned char bytes[8];
+            std::memcpy(bytes, value, size);
+            if (QSysInfo::ByteOrder == QSysInfo::BigEndian) {
+                std::reverse(bytes, bytes + size);
+            }
+            std::memcpy(d + at, bytes, size);
         };
-        putFloat(156, float(channel.voltsPerDivision));
-        putFloat(160, float(channel.offset));
-        putFloat(164, float(kCodesPerDivision));
-        qToLittleEndian<quint16>(8, d + 172);
-        putFloat(176, float(record.interval));
+        const quint16 byteData = 0;
+        const quint16 lowFirst = 1;
+        const auto points = qint32(record.points);
+        const auto perDivision = float(channel.voltsPerDivision);
+        const auto offset = float(channel.offset);
+        const auto codes = float(kCodesPerDivision);
+        const quint16 bits = 8;
+        const auto interval = float(record.interval);
         const double delay = 0;
-        quint64 raw = 0;
-        std::memcpy(&raw, &delay, 8);
-        qToLittleEndian<quint64>(raw, d + 180);
-        putFloat(328, 1.0F);
-        return bytes;
+        const float probe = 1;
+        put(32, &byteData, 2);
+        put(34, &lowFirst, 2);
+        put(116, &points, 4);
+        put(156, &perDivision, 4);
+        put(160, &offset, 4);
+        put(164, &codes, 4);
+        put(172, &bits, 2);
+        put(176, &interval, 4);
+        put(180, &delay, 8);
+        put(328, &probe, 4);
+        return QByteArray(d, sizeof d);
     }
 
     QByteArray m_triggerMode = "AUTO";

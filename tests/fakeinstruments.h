@@ -169,6 +169,9 @@ public:
     // A block's trailer held back and written in front of the next reply.
     void setCoalescing(bool coalesce);
     int connectionsAccepted() const { return m_accepted; }
+    // Bytes written to the connections: the wire's load.
+    long long bytesWritten() const { return m_bytesWritten; }
+    void countBytes(qint64 bytes) { m_bytesWritten += bytes; }
 
     struct Settings
     {
@@ -193,6 +196,7 @@ private:
     FakeInstrument *m_instrument;
     std::atomic<quint16> m_port {0};
     std::atomic<int> m_accepted {0};
+    std::atomic<long long> m_bytesWritten {0};
     QSemaphore *m_ready = nullptr;
     std::mutex m_settingsMutex;
     Settings m_settings;

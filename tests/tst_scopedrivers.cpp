@@ -85,27 +85,35 @@ void tst_ScopeDrivers::conversion_data()
     QTest::addColumn<int>("reference");
     QTest::addColumn<int>("vx");
     QTest::addColumn<qint64>("maxPointsPerRead"); // Siglent HD's pieces; 0 for its default
+    QTest::addColumn<qint64>("points"); // a record this long; 0 for the scope's own
 
-    QTest::newRow("Rigol DS1000Z")
-        << FakeScopeModel::RigolDs1000z << ScopeFamily::RigolDs1000z << 1 << 2 << qint64(0);
+    QTest::newRow("Rigol DS1000Z") << FakeScopeModel::RigolDs1000z << ScopeFamily::RigolDs1000z << 1
+                                   << 2 << qint64(0) << qint64(0);
+    // A record longer than one read's 250 000 points.
+    QTest::newRow("Rigol DS1000Z, 600 000 points in three reads")
+        << FakeScopeModel::RigolDs1000z << ScopeFamily::RigolDs1000z << 1 << 2 << qint64(0)
+        << qint64(600000);
     QTest::newRow("Rigol DHO800, reference on CH3")
-        << FakeScopeModel::RigolDho << ScopeFamily::RigolDho << 3 << 2 << qint64(0);
-    QTest::newRow("Rigol MSO5000")
-        << FakeScopeModel::RigolMso5000 << ScopeFamily::RigolMso5000 << 1 << 2 << qint64(0);
+        << FakeScopeModel::RigolDho << ScopeFamily::RigolDho << 3 << 2 << qint64(0) << qint64(0);
+    QTest::newRow("Rigol MSO5000") << FakeScopeModel::RigolMso5000 << ScopeFamily::RigolMso5000 << 1
+                                   << 2 << qint64(0) << qint64(0);
     QTest::newRow("Keysight InfiniiVision")
-        << FakeScopeModel::Keysight << ScopeFamily::KeysightInfiniiVision << 1 << 2 << qint64(0);
+        << FakeScopeModel::Keysight << ScopeFamily::KeysightInfiniiVision << 1 << 2 << qint64(0)
+        << qint64(0);
     QTest::newRow("Rohde & Schwarz RTB2000")
-        << FakeScopeModel::RohdeSchwarz << ScopeFamily::RohdeSchwarzRtb << 1 << 2 << qint64(0);
+        << FakeScopeModel::RohdeSchwarz << ScopeFamily::RohdeSchwarzRtb << 1 << 2 << qint64(0)
+        << qint64(0);
     QTest::newRow("Siglent X-E, V_x on CH1")
-        << FakeScopeModel::SiglentXE << ScopeFamily::SiglentXE << 2 << 1 << qint64(0);
+        << FakeScopeModel::SiglentXE << ScopeFamily::SiglentXE << 2 << 1 << qint64(0) << qint64(0);
     QTest::newRow("Siglent HD") << FakeScopeModel::SiglentHd << ScopeFamily::SiglentHd << 1 << 2
-                                << qint64(0);
+                                << qint64(0) << qint64(0);
     QTest::newRow("Siglent HD read in pieces of 700 points")
-        << FakeScopeModel::SiglentHd << ScopeFamily::SiglentHd << 1 << 2 << qint64(700);
-    QTest::newRow("Tektronix TBS2000")
-        << FakeScopeModel::TektronixTbs << ScopeFamily::TektronixTbs << 1 << 2 << qint64(0);
-    QTest::newRow("Tektronix MDO3000")
-        << FakeScopeModel::TektronixMdo << ScopeFamily::TektronixMso << 1 << 4 << qint64(0);
+        << FakeScopeModel::SiglentHd << ScopeFamily::SiglentHd << 1 << 2 << qint64(700)
+        << qint64(0);
+    QTest::newRow("Tektronix TBS2000") << FakeScopeModel::TektronixTbs << ScopeFamily::TektronixTbs
+                                       << 1 << 2 << qint64(0) << qint64(0);
+    QTest::newRow("Tektronix MDO3000") << FakeScopeModel::TektronixMdo << ScopeFamily::TektronixMso
+                                       << 1 << 4 << qint64(0) << qint64(0);
 }
 
 void tst_ScopeDrivers::conversion()
@@ -115,6 +123,7 @@ void tst_ScopeDrivers::conversion()
     QFETCH(int, reference);
     QFETCH(int, vx);
     QFETCH(qint64, maxPointsPerRead);
+    QFETCH(qint64, points);
 
     // The closed form of the bench: the conversion is under test, not the circuit.
     BenchWaveforms waveforms({42, -27, 50, 50}, BenchWaveforms::Source::ClosedForm);
@@ -127,6 +136,7 @@ void tst_ScopeDrivers::conversion()
     options.referenceChannel = reference;
     options.vxChannel = vx;
     options.maxPointsPerRead = maxPointsPerRead;
+    options.fixedPoints = points;
     const std::unique_ptr<FakeScope> fake = makeFakeScope(model, &bench, options);
     // An offset on one channel and a position on the other: their signs must come out right.
     // V_x is not shown yet: a Tektronix sends no curve of a channel that is not.
