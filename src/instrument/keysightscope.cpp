@@ -2,7 +2,9 @@
 // 2000 X-Series Programmer's Guide (":WAVeform Commands": "Data Conversion" p.632,
 // ":WAVeform:PREamble" p.644; "Synchronizing Acquisitions" p.779), the 3000 X-Series guide
 // (":OPERegister:CONDition" p.171) and the 4000 X-Series guide (":WAVeform:DATA" p.1243).
-// Port 5025 is Keysight's documented SCPI socket.
+// Port 5025 is Keysight's documented SCPI socket. Unconfirmed in the pages seen: that
+// :DIGitize leaves the scope stopped (the Run bit is polled in any case), the page of
+// :WAVeform:POINts:MODE RAW, and those of :TIMebase:SCALe and :CHANnel<n>:SCALe.
 
 #include "replytext.h"
 #include "scopedrivers.h"

@@ -4,7 +4,9 @@
 // - DHO800/DHO900 Series Digital Oscilloscope Programming Guide (PGA39106-1110), 3.1, 3.27,
 //   3.28;
 // - MSO5000 Programming Guide, ":WAVeform Commands".
-// The raw socket port 5555 is the community's; no Rigol guide seen names it.
+// The raw socket port 5555 is the community's; no Rigol guide seen names it. :TIMebase:MAIN:
+// SCALe and :CHANnel<n>:SCALe are the DHO guide's 3.26.5 and 3.6.7 (their DS1000Z pages were
+// not seen); :TRIGger:SWEep the MSO5000-E guide's p.2-160.
 
 #include "replytext.h"
 #include "scopedrivers.h"

@@ -4,7 +4,7 @@
 // :POINts (p.340-341); and the R&S RTM3000 User Manual (1335.9090.02), p.427 and p.570-572.
 // Port 5025 is documented for R&S instruments in general, not seen for these two. SINGle
 // and ACQuire:STATe? with its reply COMP are the community's (the manual pages were not
-// seen).
+// seen), as are the pages of TIMebase:SCALe and CHANnel<m>:SCALe.
 
 #include "replytext.h"
 #include "scopedrivers.h"

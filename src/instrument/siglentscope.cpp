@@ -143,7 +143,8 @@ Result<Trace> SiglentXEScope::readChannel(int channel)
                            .arg(samples));
     }
     // "C1:WF DAT2,#9000000070" + the bytes + "0A 0A" (p.142; the "C1:WF DAT2," for DAT2 is
-    // read from the guide's ALL example).
+    // read from the guide's ALL example). An interpolated block is longer than the record by
+    // a factor the notes do not bound: the block is held to the longest record read.
     const QByteArray query = source + ":WF? DAT2";
     const Result<QByteArray> block
         = transport().queryBlock(query, kLongestRecord, {source + ":WF DAT2,", 2});
@@ -157,13 +158,16 @@ Result<Trace> SiglentXEScope::readChannel(int channel)
     // sampling rate" (p.142-143), TRDL taken with the sign it is given. A block longer than
     // the sample count is interpolated: "time inter = 1/ sampling rate/ interpolation
     // multiplier", the multiplier being the block's length over SANU's count (T3DSO p.188).
+    // SANU gives three digits ("SANU 3.50E+01pts"): the multiplier is the whole number
+    // nearest to the ratio, and a block within rounding of the count is not interpolated.
     TraceScale scale;
     scale.voltsPerCode = *perDivision / kXECodesPerDivision;
     scale.voltsAtCodeZero = -offset;
     scale.firstTime = delay - timebase * kXECommands.horizontalDivisions / 2;
     scale.interval = 1 / sampleRate;
-    if (double(block->size()) > samples) {
-        scale.interval *= samples / double(block->size());
+    const double multiplier = std::round(double(block->size()) / samples);
+    if (multiplier >= 2) {
+        scale.interval /= multiplier;
     }
     scale.lowestCode = kLowestCode;
     scale.highestCode = kHighestCode;

@@ -3,7 +3,8 @@
 // "WFMInpre:YMUlt" p.254; the MDO4000/B/C, MSO/DPO4000B and MDO3000 Programmer Manual:
 // "Scaling Waveform Data" p.2-101, DATa:ENCdg p.2-148; the TDS200/1000/2000 Programmer Manual
 // for the single sequence and *OPC? ("Status and Events" p.3-11). The socket port 4000 is the
-// community's (the TBS2000 manual's "Using a Socket Server" was not seen).
+// community's (the TBS2000 manual's "Using a Socket Server" was not seen), and so are the
+// pages of HORizontal:SCAle, HORizontal:RECOrdlength?, CH<x>:SCAle and SELect:CH<x>.
 
 #include "replytext.h"
 #include "scopedrivers.h"
@@ -37,14 +38,21 @@ protected:
 private:
     Status headersOff();
     bool m_headersOff = false;
+    bool m_headersWereOn = false;
 };
 
 Status TektronixScope::headersOff()
 {
-    // With headers on a query answers "CH1:COUPLING DC"; off, "DC" (TBS2000 p.6).
+    // With headers on a query answers "CH1:COUPLING DC"; off, "DC" (TBS2000 p.6). The state
+    // found ("1", or ":HEADER 1" with headers on) is given back by restore().
     if (m_headersOff) {
         return success();
     }
+    const Result<QByteArray> state = transport().query("HEADer?");
+    if (!state) {
+        return state.failure();
+    }
+    m_headersWereOn = state->trimmed().endsWith('1') || state->trimmed().toUpper().endsWith("ON");
     if (const Status sent = send("HEADer OFF"); !sent) {
         return sent;
     }
@@ -179,6 +187,12 @@ Status TektronixScope::resumeRunning()
             return sent;
         }
     }
+    if (m_headersOff && m_headersWereOn) {
+        if (const Status sent = send("HEADer ON"); !sent) {
+            return sent;
+        }
+    }
+    m_headersOff = false;
     return success();
 }
 
