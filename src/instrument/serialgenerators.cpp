@@ -23,10 +23,14 @@ constexpr qint32 kBaudRate = 115200;
 // How long an unknown generator may take to answer the other family's identification.
 constexpr std::chrono::milliseconds kProbeTimeout {600};
 
+// No generator of these gives more than a few tens of volts: a larger amplitude is a mistake,
+// and one that would not fit the protocols' whole numbers.
+constexpr double kLargestAmplitudeVpp = 1000;
+
 bool usableSine(double frequencyHz, double amplitudeVpp)
 {
     return frequencyHz > 0 && std::isfinite(frequencyHz) && amplitudeVpp > 0
-        && std::isfinite(amplitudeVpp);
+        && amplitudeVpp <= kLargestAmplitudeVpp;
 }
 
 class SerialGenerator : public Generator
