@@ -3,7 +3,8 @@
 # of the real window against a bare toolkit window (whole processes, median of RUNS, and
 # peak memory), on an X server (a private Xvfb, as on a desktop) and on the offscreen
 # platform; one chart paint; and the two calculating presses (QBENCHMARK medians). Then the
-# tables of zalvimo-measure: its accuracy against a by-eye reading, and its speed.
+# tables of zalvimo-measure: its accuracy against a by-eye reading, and its speed; and the
+# live sweep's own time beyond the instruments' against a fake scope on a paced link.
 #   bash tools/bench.sh            # RUNS=30
 set -euo pipefail
 runs=${RUNS:-30}
@@ -76,6 +77,9 @@ echo "| Measurement press (fields to fields) | $(result "$window" '"measurement"
 echo "| Compensation press (fields to fields) | $(result "$window" '"compensation"') | | |"
 echo
 "$build/bench/bench_measure"
+
+echo
+"$build/bench/bench_live"
 
 echo
 echo "zalvimo-match, every network with its parts, response and band (median of 9):"

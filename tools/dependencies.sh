@@ -2,7 +2,10 @@
 # Installs what building and testing Zalvimo needs on Debian 12, and only what is missing,
 # and builds the program. Sourced by the scripts beside it.
 
-zalvimo_packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools fonts-dejavu-core fonts-dejavu-extra)
+# libqt5serialport5-dev: the serial signal generators of the instrument library (its network
+# part is in qtbase5-dev).
+zalvimo_packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
+    fonts-dejavu-core fonts-dejavu-extra)
 
 zalvimo_install_missing() {
     local missing=()

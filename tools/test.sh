@@ -8,7 +8,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # shellcheck source=dependencies.sh
 source "$root/tools/dependencies.sh"
 zalvimo_install_missing clang-format desktop-file-utils appstream dpkg-dev ngspice strace \
-    python3-scikit-rf qt6-base-dev qt6-base-dev-tools libgl-dev lintian man-db
+    python3-scikit-rf qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev lintian man-db
 
 echo "== formatting"
 find "$root/src" "$root/tests" "$root/bench" "$root/tools" -name '*.cpp' -o -name '*.h' \
