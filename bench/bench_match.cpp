@@ -3,6 +3,7 @@
 // measured sweep of 1001 points.
 
 #include "matchdesign.h"
+#include "units.h"
 
 #include <QtTest>
 
@@ -39,7 +40,7 @@ void bench_Match::sweepOf1001Points()
     request.coilForm.core = findCore(QStringLiteral("T50-2"));
     for (int i = 0; i < 1001; ++i) {
         const double hertz = 13e6 + i * 2.3e3;
-        const double omega = 2 * 3.141592653589793 * hertz;
+        const double omega = angularFrequency(hertz);
         request.sweep.emplace_back(
             hertz, std::complex<double>(42, omega * 2e-6 - 1 / (omega * 63.25e-12)));
     }

@@ -16,6 +16,7 @@
 #include "crestreading.h"
 #include "impedancefrommeasurement.h"
 #include "measuringbench.h"
+#include "units.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -31,8 +32,6 @@
 #include <vector>
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
 
 struct Load
 {

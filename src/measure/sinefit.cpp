@@ -1,4 +1,5 @@
 #include "sinefit.h"
+#include "units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +8,6 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr int kMaximumIterations = 40;
 constexpr double kSettled = 1e-11; // relative step of the frequency that counts as settled
 constexpr double kHysteresis = 0.3; // of the half range, around the mean

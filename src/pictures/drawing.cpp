@@ -1,4 +1,5 @@
 #include "drawing.h"
+#include "units.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -6,7 +7,6 @@
 #include <cmath>
 
 namespace {
-constexpr double kPi = 3.141592653589793;
 constexpr double kArrowHead = 7; // pixels
 constexpr double kArrowSpread = 0.45; // radians either side of the shaft
 constexpr double kPlateGap = 3; // pixels from the middle to each plate of a capacitor

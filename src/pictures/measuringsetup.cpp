@@ -1,4 +1,5 @@
 #include "measuringsetup.h"
+#include "units.h"
 
 #include "drawing.h"
 #include "formdefaults.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr int kSize = 431; // pixels, the label's width and height
 
 // The places that the rest of the picture is drawn from, in pixels. The circuit runs along

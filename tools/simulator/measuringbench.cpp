@@ -1,4 +1,5 @@
 #include "measuringbench.h"
+#include "units.h"
 
 #include "ngspice.h"
 
@@ -10,7 +11,6 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr int kSettlingTimeConstants = 16; // e^-16 ≈ 1e-7 of the transient is left
 constexpr int kMinimumSettlingPeriods = 5;
 constexpr double kHeadroom = 1.05; // a trace fills at most 1/1.05 of the screen's height
