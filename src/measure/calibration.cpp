@@ -248,8 +248,10 @@ StandardReflections standardReflections(
 // one row for each standard. A change of one standard's reading g_k changes the solution
 // x = (e00, e11, Δ) by A·dx = (1 − Γ_k·e11)·dg_k in row k alone, and e01 = e00·e11 − Δ by
 // de01 = e11·de00 + e00·de11 − dΔ.
-Result<ErrorTerms> solveErrorTerms(const MeasuredRatio &open, const MeasuredRatio &shortCircuit,
-    const MeasuredRatio &load, const StandardDefinitions &definitions, double z0, double hertz)
+namespace {
+
+// What the standards are defined as, and where: each a number that means something.
+Status checkedDefinitions(const StandardDefinitions &definitions, double z0, double hertz)
 {
     if (!(z0 > 0 && std::isfinite(z0))) {
         return Failure {QStringLiteral("Z0 must be above 0 ohms, not %1").arg(numberText(z0))};
@@ -270,10 +272,14 @@ Result<ErrorTerms> solveErrorTerms(const MeasuredRatio &open, const MeasuredRati
         return Failure {QStringLiteral("the load's resistance must be above 0 ohms, not %1")
                             .arg(numberText(definitions.loadOhm.real()))};
     }
-    const StandardReflections reflections = standardReflections(definitions, z0, hertz);
-    const std::array<Complex, 3> gamma
-        = {reflections.open, reflections.shortCircuit, reflections.load};
-    const std::array<const MeasuredRatio *, 3> reading = {&open, &shortCircuit, &load};
+    return success();
+}
+
+// Three standards that the terms can be solved from: finite readings, and no two of them
+// alike, neither as defined nor as read (within three times their combined sigma).
+Status checkedStandards(
+    const std::array<Complex, 3> &gamma, const std::array<const MeasuredRatio *, 3> &reading)
+{
     for (int k = 0; k < 3; ++k) {
         const MeasuredRatio &r = *reading[k];
         if (!isFinite(r.value)
@@ -307,7 +313,16 @@ Result<ErrorTerms> solveErrorTerms(const MeasuredRatio &open, const MeasuredRati
             }
         }
     }
+    return success();
+}
 
+// The terms from g_k = e00 + e01·Γ_k/(1 − e11·Γ_k), linear in e00, e11 and
+// Δ = e00·e11 − e01 once multiplied out: g_k = e00 + Γ_k·g_k·e11 − Γ_k·Δ. How they move
+// with each reading follows from the same system with that reading's dg on the right.
+Result<ErrorTerms> solvedTerms(
+    const std::array<Complex, 3> &gamma, const std::array<const MeasuredRatio *, 3> &reading)
+{
+    const Failure none {QStringLiteral("the standards' readings give no error terms")};
     Matrix3 a;
     Vector3 g;
     for (int k = 0; k < 3; ++k) {
@@ -316,21 +331,21 @@ Result<ErrorTerms> solveErrorTerms(const MeasuredRatio &open, const MeasuredRati
     }
     const std::optional<Vector3> x = solve(a, g);
     if (!x || !isFinite((*x)[0]) || !isFinite((*x)[1]) || !isFinite((*x)[2])) {
-        return Failure {QStringLiteral("the standards' readings give no error terms")};
+        return none;
     }
     ErrorTerms terms;
     terms.e00 = (*x)[0];
     terms.e11 = (*x)[1];
     terms.e01 = terms.e00 * terms.e11 - (*x)[2];
     if (!(std::abs(terms.e01) > 0)) {
-        return Failure {QStringLiteral("the standards' readings give no error terms")};
+        return none;
     }
     for (int k = 0; k < 3; ++k) {
         Vector3 unit = {0.0, 0.0, 0.0};
         unit[k] = (1.0 - gamma[k] * terms.e11) * g[k]; // dg_k = g_k·(du + j·dv)
         const std::optional<Vector3> dx = solve(a, unit);
         if (!dx) {
-            return Failure {QStringLiteral("the standards' readings give no error terms")};
+            return none;
         }
         TermSensitivity source;
         source.e00 = (*dx)[0];
@@ -342,6 +357,24 @@ Result<ErrorTerms> solveErrorTerms(const MeasuredRatio &open, const MeasuredRati
         terms.sources.push_back(source);
     }
     return terms;
+}
+
+} // namespace
+
+Result<ErrorTerms> solveErrorTerms(const MeasuredRatio &open, const MeasuredRatio &shortCircuit,
+    const MeasuredRatio &load, const StandardDefinitions &definitions, double z0, double hertz)
+{
+    if (const Status checked = checkedDefinitions(definitions, z0, hertz); !checked) {
+        return checked.failure();
+    }
+    const StandardReflections reflections = standardReflections(definitions, z0, hertz);
+    const std::array<Complex, 3> gamma
+        = {reflections.open, reflections.shortCircuit, reflections.load};
+    const std::array<const MeasuredRatio *, 3> reading = {&open, &shortCircuit, &load};
+    if (const Status checked = checkedStandards(gamma, reading); !checked) {
+        return checked.failure();
+    }
+    return solvedTerms(gamma, reading);
 }
 
 // With N = g − e00 and D = e01 + e11·N, Γ = N/D has ∂Γ/∂g = e01/D², ∂Γ/∂e00 = −e01/D²,
@@ -381,6 +414,55 @@ Result<Corrected> correct(const ErrorTerms &terms, const MeasuredRatio &measured
     }
     return result;
 }
+
+namespace {
+
+// One calibrated frequency from the standards' captures found there, one of each.
+Result<CalibrationPoint> calibrationPoint(
+    const std::array<std::vector<const StandardReading *>, 3> &found, const QString &near,
+    const StandardDefinitions &definitions, double z0)
+{
+    QStringList present;
+    QStringList missing;
+    for (int kind = 0; kind < 3; ++kind) {
+        const QLatin1String name(kStandardNames[kind]);
+        if (found[kind].size() > 1) {
+            QStringList files;
+            for (const StandardReading *r : found[kind]) {
+                files.append(r->file);
+            }
+            return Failure {QStringLiteral("%1 captures of the %2 at %3 MHz (%4): give one")
+                                .arg(found[kind].size())
+                                .arg(name, near, files.join(QStringLiteral(", ")))};
+        }
+        if (found[kind].empty()) {
+            missing.append(QStringLiteral("the %1").arg(name));
+        } else {
+            present.append(QStringLiteral("the %1 (%2)").arg(name, found[kind].front()->file));
+        }
+    }
+    if (!missing.isEmpty()) {
+        return Failure {QStringLiteral("at %1 MHz %2 %3 missing: there is only %4")
+                            .arg(near, missing.join(QStringLiteral(" and ")),
+                                missing.size() > 1 ? QStringLiteral("are") : QStringLiteral("is"),
+                                present.join(QStringLiteral(" and ")))};
+    }
+    CalibrationPoint point;
+    point.open = *found[0].front();
+    point.shortCircuit = *found[1].front();
+    point.load = *found[2].front();
+    point.frequencyHz
+        = (point.open.frequencyHz + point.shortCircuit.frequencyHz + point.load.frequencyHz) / 3;
+    const Result<ErrorTerms> terms = solveErrorTerms(point.open.ratio, point.shortCircuit.ratio,
+        point.load.ratio, definitions, z0, point.frequencyHz);
+    if (!terms) {
+        return Failure {QStringLiteral("at %1 MHz: %2").arg(near, terms.error())};
+    }
+    point.terms = *terms;
+    return point;
+}
+
+} // namespace
 
 Result<Calibration> buildCalibration(const std::vector<StandardReading> &opens,
     const std::vector<StandardReading> &shorts, const std::vector<StandardReading> &loads,
@@ -425,47 +507,12 @@ Result<Calibration> buildCalibration(const std::vector<StandardReading> &opens,
             found[entries[end].kind].push_back(entries[end].reading);
             ++end;
         }
-        const QString near = megahertzText(first);
-        QStringList present;
-        QStringList missing;
-        for (int kind = 0; kind < 3; ++kind) {
-            const QLatin1String name(kStandardNames[kind]);
-            if (found[kind].size() > 1) {
-                QStringList files;
-                for (const StandardReading *r : found[kind]) {
-                    files.append(r->file);
-                }
-                return Failure {QStringLiteral("%1 captures of the %2 at %3 MHz (%4): give one")
-                                    .arg(found[kind].size())
-                                    .arg(name, near, files.join(QStringLiteral(", ")))};
-            }
-            if (found[kind].empty()) {
-                missing.append(QStringLiteral("the %1").arg(name));
-            } else {
-                present.append(QStringLiteral("the %1 (%2)").arg(name, found[kind].front()->file));
-            }
+        const Result<CalibrationPoint> point
+            = calibrationPoint(found, megahertzText(first), definitions, z0);
+        if (!point) {
+            return point.failure();
         }
-        if (!missing.isEmpty()) {
-            return Failure {
-                QStringLiteral("at %1 MHz %2 %3 missing: there is only %4")
-                    .arg(near, missing.join(QStringLiteral(" and ")),
-                        missing.size() > 1 ? QStringLiteral("are") : QStringLiteral("is"),
-                        present.join(QStringLiteral(" and ")))};
-        }
-        CalibrationPoint point;
-        point.open = *found[0].front();
-        point.shortCircuit = *found[1].front();
-        point.load = *found[2].front();
-        point.frequencyHz
-            = (point.open.frequencyHz + point.shortCircuit.frequencyHz + point.load.frequencyHz)
-            / 3;
-        const Result<ErrorTerms> terms = solveErrorTerms(point.open.ratio, point.shortCircuit.ratio,
-            point.load.ratio, definitions, z0, point.frequencyHz);
-        if (!terms) {
-            return Failure {QStringLiteral("at %1 MHz: %2").arg(near, terms.error())};
-        }
-        point.terms = *terms;
-        calibration.points.push_back(point);
+        calibration.points.push_back(*point);
         start = end;
     }
     return calibration;
@@ -541,6 +588,61 @@ QByteArray calibrationJson(const Calibration &calibration)
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
+namespace {
+
+// One calibrated frequency of the file, after `previous`: its readings, and its terms,
+// which must follow from them. Failures go to the reader.
+std::optional<CalibrationPoint> readPoint(const QJsonValue &value, const QString &where,
+    const Calibration &calibration, const CalibrationPoint *previous, JsonReader &reader)
+{
+    if (!value.isObject()) {
+        reader.fail(where, QStringLiteral("not an object"));
+        return std::nullopt;
+    }
+    const QJsonObject object = value.toObject();
+    CalibrationPoint point;
+    point.frequencyHz = reader.number(object, where, "frequencyHz");
+    const Complex e00 = reader.complex(object, where, "e00");
+    const Complex e01 = reader.complex(object, where, "e01");
+    const Complex e11 = reader.complex(object, where, "e11");
+    point.open = reader.reading(object, where, "open");
+    point.shortCircuit = reader.reading(object, where, "short");
+    point.load = reader.reading(object, where, "load");
+    if (reader.failed()) {
+        return std::nullopt;
+    }
+    if (!(point.frequencyHz > 0) || (previous && !(point.frequencyHz > previous->frequencyHz))) {
+        reader.fail(where, QStringLiteral("the frequencies must be above 0 and ascend"));
+        return std::nullopt;
+    }
+    for (StandardReading *reading : {&point.open, &point.shortCircuit, &point.load}) {
+        reading->frequencyHz = point.frequencyHz;
+    }
+    // The terms are stored for people and other programs to read; the program takes them,
+    // with their sensitivities, from the readings, which must give the same.
+    const Result<ErrorTerms> terms = solveErrorTerms(point.open.ratio, point.shortCircuit.ratio,
+        point.load.ratio, calibration.definitions, calibration.z0Ohm, point.frequencyHz);
+    if (!terms) {
+        reader.fail(where, terms.error());
+        return std::nullopt;
+    }
+    const auto agrees = [](Complex stored, Complex computed) {
+        return std::abs(stored - computed)
+            <= kStoredTermsTolerance * std::max(1.0, std::abs(computed));
+    };
+    if (!agrees(e00, terms->e00) || !agrees(e01, terms->e01) || !agrees(e11, terms->e11)) {
+        reader.fail(where,
+            QStringLiteral("the terms at %1 MHz do not follow from the standards' readings: was "
+                           "the file edited?")
+                .arg(megahertzText(point.frequencyHz)));
+        return std::nullopt;
+    }
+    point.terms = *terms;
+    return point;
+}
+
+} // namespace
+
 Result<Calibration> readCalibration(const QByteArray &content, const QString &fileName)
 {
     QJsonParseError parseError;
@@ -586,51 +688,12 @@ Result<Calibration> readCalibration(const QByteArray &content, const QString &fi
     }
     for (int i = 0; i < points.size() && !reader.failed(); ++i) {
         const QString where = QStringLiteral("points[%1]").arg(i);
-        if (!points.at(i).isObject()) {
-            reader.fail(where, QStringLiteral("not an object"));
+        const std::optional<CalibrationPoint> point = readPoint(points.at(i), where, calibration,
+            calibration.points.empty() ? nullptr : &calibration.points.back(), reader);
+        if (!point) {
             break;
         }
-        const QJsonObject object = points.at(i).toObject();
-        CalibrationPoint point;
-        point.frequencyHz = reader.number(object, where, "frequencyHz");
-        const Complex e00 = reader.complex(object, where, "e00");
-        const Complex e01 = reader.complex(object, where, "e01");
-        const Complex e11 = reader.complex(object, where, "e11");
-        point.open = reader.reading(object, where, "open");
-        point.shortCircuit = reader.reading(object, where, "short");
-        point.load = reader.reading(object, where, "load");
-        if (reader.failed()) {
-            break;
-        }
-        if (!(point.frequencyHz > 0)
-            || (i > 0 && !(point.frequencyHz > calibration.points.back().frequencyHz))) {
-            reader.fail(where, QStringLiteral("the frequencies must be above 0 and ascend"));
-            break;
-        }
-        for (StandardReading *reading : {&point.open, &point.shortCircuit, &point.load}) {
-            reading->frequencyHz = point.frequencyHz;
-        }
-        // The terms are stored for people and other programs to read; the program takes
-        // them, with their sensitivities, from the readings, which must give the same.
-        const Result<ErrorTerms> terms = solveErrorTerms(point.open.ratio, point.shortCircuit.ratio,
-            point.load.ratio, calibration.definitions, calibration.z0Ohm, point.frequencyHz);
-        if (!terms) {
-            reader.fail(where, terms.error());
-            break;
-        }
-        const auto agrees = [](Complex stored, Complex computed) {
-            return std::abs(stored - computed)
-                <= kStoredTermsTolerance * std::max(1.0, std::abs(computed));
-        };
-        if (!agrees(e00, terms->e00) || !agrees(e01, terms->e01) || !agrees(e11, terms->e11)) {
-            reader.fail(where,
-                QStringLiteral("the terms at %1 MHz do not follow from the standards' readings: "
-                               "was the file edited?")
-                    .arg(megahertzText(point.frequencyHz)));
-            break;
-        }
-        point.terms = *terms;
-        calibration.points.push_back(point);
+        calibration.points.push_back(*point);
     }
     if (reader.failed()) {
         return reader.failure();
