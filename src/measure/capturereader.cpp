@@ -197,6 +197,7 @@ Result<CaptureRead> readCaptureChannels(
     CaptureRead result;
     result.warnings = table.warnings;
     result.notes = textNotes(decoded, dialect, table);
+    result.notes += table.notes;
 
     const std::vector<Column> columns = columnsOf(table, dialect);
     std::vector<SettingsRow> settingsRows = table.header;
