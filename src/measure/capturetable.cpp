@@ -361,7 +361,7 @@ bool TableReader::wholeLastLine(const TextLine &line) const
     }
     for (const std::size_t f : m_table.columns) {
         const Printed last = printedShape(m_fields[f]);
-        int fewest = last.digits;
+        int fewest = std::numeric_limits<int>::max();
         bool sameExponent = true;
         const int exponent = printedShape(before.front()[f]).exponentDigits;
         for (const Fields &fields : before) {
@@ -549,6 +549,21 @@ Result<Table> readTable(std::string_view text, const Dialect &dialect, const QSt
         return Failure {at(fileName, 0, QStringLiteral("no lines of numbers"))};
     }
     return TableReader(text, dialect, fileName, std::move(columns)).read();
+}
+
+void keepRows(Table &table, std::size_t begin, std::size_t end)
+{
+    for (std::vector<double> &column : table.values) {
+        end = std::min(end, column.size());
+        begin = std::min(begin, end);
+        column.erase(column.begin() + std::ptrdiff_t(end), column.end());
+        column.erase(column.begin(), column.begin() + std::ptrdiff_t(begin));
+    }
+    table.firstLine += std::int64_t(begin);
+    table.lastLine = table.firstLine + std::int64_t(end - begin) - 1;
+    for (std::int64_t &line : table.notFiniteLine) {
+        line = line >= table.firstLine && line <= table.lastLine ? line : 0;
+    }
 }
 
 std::vector<Column> columnsOf(const Table &table, const Dialect &dialect)

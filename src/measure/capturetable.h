@@ -40,6 +40,10 @@ struct Table
 // was saved: it is left out with a warning.
 Result<Table> readTable(std::string_view text, const Dialect &dialect, const QString &fileName);
 
+// Keeps the rows from `begin` to before `end` of the data (one segment of a file of several,
+// the samples after a timestamp), and the lines of the rows kept. A line holds one row.
+void keepRows(Table &table, std::size_t begin, std::size_t end);
+
 // A data column with its name and unit, from the lines of names over the data.
 struct Column
 {
