@@ -47,6 +47,10 @@ struct Options
         QStringLiteral("Also write the sweep of all captures as a Touchstone one-port file "
                        "(S11 referred to Z0), for VNA, Smith-chart and matching programs."),
         QStringLiteral("file")};
+    QCommandLineOption segment {QStringLiteral("segment"),
+        QStringLiteral("Of a file of several acquisitions (segments, a history of waveforms), "
+                       "the one to measure, from 1. Default: the first."),
+        QStringLiteral("N")};
     QCommandLineOption verbose {QStringLiteral("verbose"),
         QStringLiteral("Say on standard error how each file was read: which lines were "
                        "settings, which column was taken as the time and as each channel, in "
@@ -62,10 +66,10 @@ void describe(QCommandLineParser &parser, const Options &o)
         "antenna's impedance with its 1-sigma uncertainty, the circuit variant and\n"
         "both matching components, as the window shows them.\n"
         "\n"
-        "Reads CSV as Tektronix, Rigol, Siglent, Keysight, LeCroy, Rohde & Schwarz,\n"
-        "Owon and PicoScope oscilloscopes save it; a channel a file (F0000CH1.CSV\n"
-        "F0000CH2.CSV) is given as two files, the reference's first. - reads standard\n"
-        "input.\n"
+        "Reads CSV as Tektronix, Rigol, Siglent, Keysight (Agilent), LeCroy, Rohde &\n"
+        "Schwarz (with the header beside name.Wfm.csv), GW Instek, Owon, Digilent and\n"
+        "PicoScope oscilloscopes save it; a channel a file (F0000CH1.CSV F0000CH2.CSV)\n"
+        "is given as two files, the reference's first. - reads standard input.\n"
         "\n"
         "Exit status: 0 every capture measured, 1 a capture could not be read or\n"
         "measured (the others are still written), 2 bad options.\n"
@@ -79,7 +83,8 @@ void describe(QCommandLineParser &parser, const Options &o)
                        "reference's, then V_x's); several make a sweep. - reads standard "
                        "input."),
         QStringLiteral("capture.csv..."));
-    parser.addOptions({o.frequency, o.source, o.reference, o.vx, o.json, o.csv, o.s1p, o.verbose});
+    parser.addOptions(
+        {o.frequency, o.source, o.reference, o.vx, o.segment, o.json, o.csv, o.s1p, o.verbose});
 }
 
 // The request the options make, or the message that says what is wrong with them.
@@ -107,6 +112,14 @@ Result<MeasureRequest> requestFrom(const QCommandLineParser &parser, const Optio
                 .arg(parser.value(o.source))};
     }
     request.columns = {parser.value(o.reference), parser.value(o.vx)};
+    if (parser.isSet(o.segment)) {
+        bool whole = false;
+        request.segment = parser.value(o.segment).toInt(&whole);
+        if (!whole || request.segment < 1) {
+            return Failure {QStringLiteral("--segment wants a segment's number from 1, not '%1'")
+                                .arg(parser.value(o.segment))};
+        }
+    }
     return request;
 }
 

@@ -41,7 +41,7 @@ Result<CaptureRead> Reader::read(const QString &file) const
 {
     Result<CaptureRead> read = Failure {};
     try {
-        read = readCaptureFile(file, m_request.columns);
+        read = readCaptureFile(file, m_request.columns, m_request.segment);
     } catch (const std::bad_alloc &) {
         return Failure {file + QStringLiteral(": not enough memory to read and fit it")};
     }
@@ -101,6 +101,9 @@ CaptureInput Reader::input(int index) const
         return input;
     }
     input.name = files[index] + QStringLiteral(" + ") + files[index + 1];
+    for (const QString &warning : paired->warnings) {
+        tell(input.name + QStringLiteral(": ") + warning, false);
+    }
     for (const QString &note : paired->notes) {
         tell(input.name + QStringLiteral(": ") + note, true);
     }
