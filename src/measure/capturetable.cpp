@@ -318,11 +318,13 @@ bool TableReader::timeWithoutValues() const
     return true;
 }
 
-// Whether a last line that the file does not end is whole: as many fields as the lines
-// before it, and in each data column an exponent of as many digits and no fewer digits than
-// the fewest of those lines. A save cut off inside a number leaves fewer of them (or fewer
-// fields); a number printed with fewer digits by chance ("%g" drops trailing zeros) is
-// taken as whole, as it should.
+// Whether a last line that the file does not end is whole. A save cut off inside the line
+// leaves fewer fields than the lines before it, or cuts the last number: the others have a
+// separator after them. The last number is whole when a separator follows it, when it has
+// an exponent of as many digits as the lines before (its mantissa comes first), or else
+// when it has as many digits as the fewest of those lines: "%g" drops a trailing zero in
+// one number of ten, so a long number (six digits or more) may have one fewer, a change in
+// its last place at most.
 bool TableReader::wholeLastLine(const TextLine &line) const
 {
     constexpr int kLinesCompared = 8;
@@ -356,25 +358,27 @@ bool TableReader::wholeLastLine(const TextLine &line) const
     if (before.empty()) {
         return true;
     }
+    const std::size_t f = m_table.columns.back();
     if (m_fields.size() != before.front().size()) {
         return false;
     }
-    for (const std::size_t f : m_table.columns) {
-        const Printed last = printedShape(m_fields[f]);
-        int fewest = std::numeric_limits<int>::max();
-        bool sameExponent = true;
-        const int exponent = printedShape(before.front()[f]).exponentDigits;
-        for (const Fields &fields : before) {
-            const Printed shape = printedShape(fields[f]);
-            fewest = std::min(fewest, shape.digits);
-            sameExponent = sameExponent && shape.exponentDigits == exponent;
-        }
-        if (last.digits < fewest
-            || (sameExponent && exponent >= 0 && last.exponentDigits != exponent)) {
-            return false;
-        }
+    if (f + 1 < m_fields.size()) {
+        return true;
     }
-    return true;
+    const Printed last = printedShape(m_fields[f]);
+    const int exponent = printedShape(before.front()[f]).exponentDigits;
+    int fewest = std::numeric_limits<int>::max();
+    bool sameExponent = true;
+    for (const Fields &fields : before) {
+        const Printed shape = printedShape(fields[f]);
+        fewest = std::min(fewest, shape.digits);
+        sameExponent = sameExponent && shape.exponentDigits == exponent;
+    }
+    if (sameExponent && exponent >= 0) {
+        return last.exponentDigits == exponent;
+    }
+    constexpr int kLongNumber = 6; // digits
+    return last.digits >= (fewest >= kLongNumber ? fewest - 1 : fewest);
 }
 
 // One line that is not blank: a setting or name before the data, or a data line.
@@ -571,10 +575,12 @@ std::vector<Column> columnsOf(const Table &table, const Dialect &dialect)
     std::vector<const SettingsRow *> nameRows;
     double value = 0;
     const auto namesEvery = [&](const SettingsRow &row, bool allText) {
-        // Every data column named; with `allText` no name a number, else at least one
-        // (Keysight names its channels "1" and "2" over the time's "x-axis").
-        const auto named
-            = [&](std::size_t f) { return f < row.fields.size() && !row.fields[f].empty(); };
+        // Every data column named, but the first may be left empty (Rigol DS1000B's
+        // ",CH1,CH2" over "Second,Volt,Volt"); with `allText` no name a number, else at
+        // least one (Keysight names its channels "1" and "2" over the time's "x-axis").
+        const auto named = [&](std::size_t f) {
+            return f < row.fields.size() && (!row.fields[f].empty() || f == table.columns.front());
+        };
         const auto text = [&](std::size_t f) {
             return parseNumber(row.fields[f], dialect.decimalComma, &value) == Parsed::NotNumber;
         };
