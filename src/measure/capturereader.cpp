@@ -274,8 +274,9 @@ Status segmentOf(Table &table, const std::vector<SettingsRow> &rows, const ReadC
         const Result<std::size_t> chosen = chosenSegment(context, 1, fileName);
         return chosen ? success() : Status(chosen.failure());
     }
-    const std::size_t whole = each && *each > 0 && std::size_t(*each) <= samples
-            && std::size_t(*count) <= samples / std::size_t(*each)
+    // Compared without overflow: the segments hold at most one sample more than the file.
+    const std::size_t whole = each && *each > 0 && std::size_t(*each) <= samples + 1
+            && std::size_t(*count) <= (samples + 1) / std::size_t(*each)
         ? std::size_t(*count) * std::size_t(*each)
         : 0;
     if (whole == 0 || !(samples == whole || (table.cutOff && samples + 1 == whole))) {

@@ -416,6 +416,15 @@ Result<TableReader::Next> TableReader::line(const TextLine &line)
     if (m_emptyAfterFrom != 0 && data) {
         return Failure {m_emptyAfterError};
     }
+    // A last line that the file does not end, and that is no data line or has fewer fields
+    // or digits than the lines before it, was cut off while the file was saved (also one of
+    // a time and no values: its values may be what was cut).
+    if (!line.terminated && (!data || !wholeLastLine(line))) {
+        m_table.warnings.append(at(m_fileName, line.number,
+            QStringLiteral("the last line is cut off (the file ends inside it); it is left out")));
+        m_table.cutOff = true;
+        return Next::Stop;
+    }
     if (!data && timeWithoutValues()) {
         if (m_emptyAfterFrom == 0) {
             m_emptyAfterFrom = line.number;
@@ -425,14 +434,6 @@ Result<TableReader::Next> TableReader::line(const TextLine &line)
         }
         m_emptyAfterTo = line.number;
         return Next::Line;
-    }
-    // A last line that the file does not end, and that is no data line or has fewer fields
-    // or digits than the lines before it, was cut off while the file was saved.
-    if (!line.terminated && (!data || !wholeLastLine(line))) {
-        m_table.warnings.append(at(m_fileName, line.number,
-            QStringLiteral("the last line is cut off (the file ends inside it); it is left out")));
-        m_table.cutOff = true;
-        return Next::Stop;
     }
     if (!data) {
         const std::size_t column = columns[failed];
