@@ -9,7 +9,6 @@
 #include "timeaxis.h"
 #include "waveformheader.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -510,15 +509,14 @@ namespace {
 
 constexpr qint64 kLargestHeader = 1 << 20; // bytes; an RTO2000's header has 2 kB
 
-// The file beside `info` whose name ends in one of `endings` instead of `cut` characters of
-// its own; empty when there is none.
-QString besideFile(const QFileInfo &info, int cut, std::initializer_list<const char *> endings)
+// The file beside `path` whose name ends in one of `endings` instead of its own last `cut`
+// characters, spelt as `path` is; empty when there is none.
+QString besideFile(const QString &path, int cut, std::initializer_list<const char *> endings)
 {
-    const QString base = info.fileName().left(info.fileName().size() - cut);
     for (const char *ending : endings) {
-        const QString path = info.dir().filePath(base + QLatin1String(ending));
-        if (QFileInfo(path).isFile()) {
-            return path;
+        const QString beside = path.left(path.size() - cut) + QLatin1String(ending);
+        if (QFileInfo(beside).isFile()) {
+            return beside;
         }
     }
     return QString();
@@ -535,16 +533,16 @@ Result<CaptureRead> readCaptureFile(const QString &path, const ColumnChoice &col
     ReadContext context;
     context.segment = segment;
     QString dataPath = path;
-    const QFileInfo info(path);
-    const QString lower = info.fileName().toLower();
+    const QString lower = QFileInfo(path).fileName().toLower();
     constexpr int suffix = int(kHeaderedDataSuffix.size());
-    if (path != QLatin1String("-") && lower.endsWith(QLatin1String(kHeaderedDataSuffix.data()))) {
+    if (path != QLatin1String("-")
+        && lower.endsWith(
+            QLatin1String(kHeaderedDataSuffix.data(), int(kHeaderedDataSuffix.size())))) {
         // "name.Wfm.csv": the header is "name.csv" beside it.
-        const QString header = besideFile(info, suffix, {".csv", ".CSV"});
+        const QString header = besideFile(path, suffix, {".csv", ".CSV"});
         if (header.isEmpty()) {
-            context.missingHeader = displayName(info.dir().filePath(
-                info.fileName().left(info.fileName().size() - suffix) + ".csv"));
-            const QString other = besideFile(info, suffix, {".bin", ".BIN"});
+            context.missingHeader = displayName(path.left(path.size() - suffix) + ".csv");
+            const QString other = besideFile(path, suffix, {".bin", ".BIN"});
             context.otherHeader = other.isEmpty() ? QString() : displayName(other);
         } else {
             const Result<QByteArray> text = readFileContent(header, kLargestHeader);
@@ -556,7 +554,7 @@ Result<CaptureRead> readCaptureFile(const QString &path, const ColumnChoice &col
         }
     } else if (path != QLatin1String("-") && lower.endsWith(QLatin1String(".csv"))) {
         // "name.csv", the header of the data file "name.Wfm.csv" beside it: that is read.
-        const QString data = besideFile(info, 4, {".Wfm.csv", ".wfm.csv", ".WFM.CSV"});
+        const QString data = besideFile(path, 4, {".Wfm.csv", ".wfm.csv", ".WFM.CSV"});
         if (!data.isEmpty() && parseWaveformHeader(decodeText(*content).text)) {
             context.header = std::move(*content);
             context.headerName = displayName(path);
