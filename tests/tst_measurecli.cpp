@@ -105,6 +105,28 @@ QByteArray tektronix(const Channels &c, int channel)
     return csv;
 }
 
+// One channel as a Rohde & Schwarz RTO exports it: the header "name.csv" of "Key:value:"
+// lines and the values alone in "name.Wfm.csv", two waveforms each after its timestamp;
+// the second runs backwards, which turns the delay around: it gives Z's conjugate.
+std::pair<QByteArray, QByteArray> rohdeSchwarz(const Channels &c, int channel)
+{
+    const QByteArray header = "Resolution:1.378930e-09:\nRecordLength:400:\nXStart:0:\n"
+                              "HardwareXStart:0:\nSignalHardwareRecordLength:400:\n"
+                              "SignalResolution:"
+        + QByteArray::number(c.time[1], 'g', 17) + ":\nSource:Ch" + QByteArray::number(channel)
+        + "Wfm1:\nTimestampState:On:\n";
+    const std::vector<double> &values = channel == 1 ? c.ch1 : c.ch2;
+    QByteArray data = "-0.00559015392773438\n";
+    for (const double v : values) {
+        data += QByteArray::number(v / 1000, 'g', 10) + '\n';
+    }
+    data += "0\n";
+    for (std::size_t k = values.size(); k-- > 0;) {
+        data += QByteArray::number(values[k] / 1000, 'g', 10) + '\n';
+    }
+    return {header, data};
+}
+
 } // namespace
 
 class tst_MeasureCli : public QObject
@@ -164,6 +186,13 @@ void tst_MeasureCli::initTestCase()
     QVERIFY(write("cut.csv", cut));
     QVERIFY(write("keysight.csv", "x-axis,1,2\nsecond,Volt,Volt\n" + twoChannels(load).mid(27)));
     QVERIFY(write("escape.csv", "Time,CH1,CH2\n0,1,2\n1e-9,\x1b]0;owned\x07,3\n"));
+    for (const int channel : {1, 2}) {
+        const auto [header, data] = rohdeSchwarz(load, channel);
+        const QByteArray name = "RefCurve_C" + QByteArray::number(channel);
+        QVERIFY(write(name + ".csv", header) && write(name + ".Wfm.csv", data));
+    }
+    QVERIFY(write("rs_rtp_01.Wfm.csv", rohdeSchwarz(load, 1).second));
+    QVERIFY(write("rs_rtp_01.bin", "<?xml version=\"1.0\" standalone=\"no\"?>\r\r\n"));
 }
 
 Run tst_MeasureCli::run(const QStringList &arguments)
@@ -410,6 +439,29 @@ void tst_MeasureCli::capturesAndFaults_data()
     QTest::newRow("a cut-off last line is left out, with a warning")
         << QStringList {"cut.csv"} << 0 << "399 samples"
         << "cut.csv:401: the last line is cut off (the file ends inside it); it is left out";
+    QTest::newRow("Rohde & Schwarz data files, their headers beside them")
+        << QStringList {"RefCurve_C1.Wfm.csv", "RefCurve_C2.Wfm.csv"} << 0
+        << "Z (Ohm)             34.24 + j14.33"
+        << "";
+    QTest::newRow("Rohde & Schwarz headers given: their data files are read")
+        << QStringList {"--verbose", "RefCurve_C1.csv", "RefCurve_C2.csv"} << 0
+        << "Z (Ohm)             34.24 + j14.33"
+        << "RefCurve_C1.csv: segment 1 of 2 read, the first; --segment N reads another";
+    QTest::newRow("the second of a history of waveforms")
+        << QStringList {"--segment", "2", "RefCurve_C1.Wfm.csv", "RefCurve_C2.Wfm.csv"} << 0
+        << "Z (Ohm)             34.24 - j14.33"
+        << "";
+    QTest::newRow("a segment beyond the file's")
+        << QStringList {"--segment", "3", "RefCurve_C1.Wfm.csv", "RefCurve_C2.Wfm.csv"} << 1 << ""
+        << "RefCurve_C1.Wfm.csv: --segment 3: the file holds 2 segments";
+    QTest::newRow("a segment's number that is none")
+        << QStringList {"--segment", "0", "good.csv"} << 2 << ""
+        << "--segment wants a segment's number from 1, not '0'";
+    QTest::newRow("Rohde & Schwarz data without its header")
+        << QStringList {"rs_rtp_01.Wfm.csv"} << 1 << ""
+        << "rs_rtp_01.Wfm.csv: values without their times, and the header rs_rtp_01.csv that "
+           "gives them is not beside it (rs_rtp_01.bin is a header in another format, which is "
+           "not read)";
     QTest::newRow("an ambiguous column") << QStringList {"--ref", "2", "keysight.csv"} << 1 << ""
                                          << "--ref 2 is ambiguous";
     QTest::newRow("Keysight's channel by name")
