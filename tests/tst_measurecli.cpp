@@ -192,6 +192,18 @@ void tst_MeasureCli::initTestCase()
         QVERIFY(write(name + ".csv", header) && write(name + ".Wfm.csv", data));
     }
     QVERIFY(write("rs_rtp_01.Wfm.csv", rohdeSchwarz(load, 1).second));
+    // One channel a file as LeCroy saves it, no line end after the last line; CH2's save
+    // was cut inside its last number.
+    for (const int channel : {1, 2}) {
+        QByteArray csv = "Time,Ampl\r\n";
+        for (std::size_t k = 0; k < load.time.size(); ++k) {
+            csv += QByteArray::number(load.time[k], 'e', 5) + ','
+                + QByteArray::number((channel == 1 ? load.ch1 : load.ch2)[k] / 1000, 'e', 9)
+                + "\r\n";
+        }
+        csv.chop(channel == 1 ? 2 : 6);
+        QVERIFY(write(QByteArray("C") + char('0' + channel) + "--cut--00000.csv", csv));
+    }
     QVERIFY(write("rs_rtp_01.bin", "<?xml version=\"1.0\" standalone=\"no\"?>\r\r\n"));
 }
 
@@ -462,6 +474,11 @@ void tst_MeasureCli::capturesAndFaults_data()
         << "rs_rtp_01.Wfm.csv: values without their times, and the header rs_rtp_01.csv that "
            "gives them is not beside it (rs_rtp_01.bin is a header in another format, which is "
            "not read)";
+    QTest::newRow("a pair whose one file lost its last sample")
+        << QStringList {"C1--cut--00000.csv", "C2--cut--00000.csv"} << 0
+        << "Fit                 399 samples"
+        << "C1--cut--00000.csv + C2--cut--00000.csv: C2--cut--00000.csv lost its last sample to a "
+           "cut-off line: the pair is measured on the 399 samples both files hold";
     QTest::newRow("an ambiguous column") << QStringList {"--ref", "2", "keysight.csv"} << 1 << ""
                                          << "--ref 2 is ambiguous";
     QTest::newRow("Keysight's channel by name")
