@@ -24,6 +24,8 @@ struct File
 {
     QString name;
     QByteArray content;
+    QByteArray header = {}; // the header file beside a data file of values alone
+    int segment = 0; // the segment to read, from 1; 0 the first
 };
 
 // One sample line of a family's file: k, the time in seconds, CH1 and CH2 in volts.
@@ -360,6 +362,116 @@ QVector<File> spreadsheetUnicode(const ScopeCapture &c)
     return {{QStringLiteral("unicode.txt"), utf16}};
 }
 
+QVector<File> gwInstek(const ScopeCapture &c)
+{
+    // GW Instek GDS, one file a channel: its settings, "Waveform Data", then each sample as
+    // the converter's count, 25 a division of Vertical Scale (Petint/PATAKY-MERES,
+    // RL/ALL0001/A0001CH1.CSV). The channels at different volts per division; the first two
+    // samples repeat the record's last two, as that file's do.
+    const double scales[] = {5e-2, 1e-2};
+    return filePerChannel(
+        c, {1, 2},
+        [&](int channel) {
+            return File {QStringLiteral("A0001CH%1.CSV").arg(channel),
+                "Memory Length," + QByteArray::number(c.time.size())
+                    + ",\nTrigger Level,2.400E-02,\nSource,CH" + QByteArray::number(channel)
+                    + ",\nVertical Units,V,\nVertical Scale,"
+                    + QByteArray::number(scales[channel - 1], 'E', 3)
+                    + ",\nVertical Position,2.000E-01,\nHorizontal Units,s,\n"
+                      "Horizontal Scale,5.000E-04,\nHorizontal Position,0.000E+00,\n"
+                      "Horizontal Mode,Main,\nSampling Period,"
+                    + QByteArray::number(interval(c), 'E', 3)
+                    + ",\nFirmware, V1.14,\nWaveform Data,\n"};
+        },
+        [&](int channel, int k, double, double) {
+            const QVector<double> &volts = channel == 1 ? c.ch1 : c.ch2;
+            const int n = volts.size();
+            const double perCount = scales[channel - 1] / 25;
+            const double v = k < 2 ? volts[n - 2 + k] : volts[k];
+            return QByteArray::number(int(std::clamp(std::round(v / perCount), -128.0, 127.0)))
+                + ",\n";
+        });
+}
+
+QVector<File> rohdeSchwarzRto(const ScopeCapture &c)
+{
+    // Rohde & Schwarz RTO2000, one file a channel: the values alone in "name.Wfm.csv", a
+    // history of two waveforms each after its timestamp, and beside them the header
+    // "name.csv" of "Key:value:" lines, as Brunner-neutrino-lab/RTO-wfmparser's
+    // scopedata/RefCurve_2023-12-08_0_003837.csv has it (the lines this reader uses). The
+    // second waveform runs backwards: taking it would give another load.
+    QVector<File> files;
+    for (int channel : {1, 2}) {
+        const QVector<double> &volts = channel == 1 ? c.ch1 : c.ch2;
+        const QByteArray n = QByteArray::number(c.time.size());
+        QByteArray header = "CPgReferenceCurveAttributes:SourceType:Source:\nResolution:"
+            + g(interval(c), 12) + ":\nRecordLength:" + n + ":\nHardwareXStart:" + g(c.time[0], 12)
+            + ":\nSignalHardwareRecordLength:" + n + ":\nSignalResolution:" + g(interval(c), 12)
+            + ":\nSource:Ch" + QByteArray::number(channel)
+            + "Wfm1:\nMultiChannelExport:Off:\nSignalFormat:FLOAT:\nTimestampState:On:\n";
+        QByteArray data = "-0.00559015392773438\n";
+        for (const double v : volts) {
+            data += g(v, 8) + '\n';
+        }
+        data += "0\n";
+        for (int k = volts.size(); k-- > 0;) {
+            data += g(volts[k], 8) + '\n';
+        }
+        files.append({QStringLiteral("RefCurve_C%1.Wfm.csv").arg(channel), data, header});
+    }
+    return files;
+}
+
+QVector<File> agilentLastRow(const ScopeCapture &c)
+{
+    // Agilent MSO7034A: Keysight's layout with the sign always written and a last row of a
+    // time and no values (sigrokproject/sigrok-dumps, misc/square_wave_2ch/scope_3.csv).
+    const auto sign = [](const QByteArray &text) {
+        return text.startsWith('-') || text.startsWith('+') ? text : '+' + text;
+    };
+    return {{QStringLiteral("scope_3.csv"),
+        "x-axis,1,2\nsecond,Volt,Volt\n"
+            + rows(c,
+                [&](int, double t, double one, double two) {
+                    return sign(engineering(t, 6)) + ',' + sign(engineering(one, 6)) + ','
+                        + sign(engineering(two, 6)) + '\n';
+                })
+            + sign(engineering(c.time.back() + interval(c), 6)) + ",,\n"}};
+}
+
+QVector<File> lecroyWaveSurfer(const ScopeCapture &c)
+{
+    // Teledyne LeCroy WaveSurfer 4054HD, one file a channel: two segments, each timed from
+    // its own trigger, exponents of three digits, Windows line ends and none after the last
+    // line (nu-ZOO/MULE, packs/tests/data/one_channel_LECROYWS4054HD.csv). CH2's save was cut
+    // inside its last number; the second segment is read.
+    const int each = c.time.size() / 2;
+    const auto time = [](double t) {
+        QByteArray text = QByteArray::number(t, 'g', 6);
+        const int e = text.indexOf('e');
+        return e >= 0 && text.size() - e == 4 ? text.insert(e + 2, '0') : text;
+    };
+    QVector<File> files = filePerChannel(
+        c, {1, 2},
+        [&](int channel) {
+            return File {QStringLiteral("C%1--ws--00000.csv").arg(channel),
+                "LECROYWS4054HD,18156,Waveform\r\nSegments,2,SegmentSize,"
+                    + QByteArray::number(each)
+                    + "\r\nSegment,TrigTime,TimeSinceSegment1\r\n"
+                      "#1,26-Mar-2026 14:34:31,0                 \r\n"
+                      "#2,26-Mar-2026 14:34:31,0.000999964       \r\nTime,Ampl\r\n",
+                {}, 2};
+        },
+        [&](int, int k, double t, double volts) {
+            const double start = c.time[k < each ? 0 : each];
+            return k >= 2 * each ? QByteArray()
+                                 : time(t - start - 2.88172e-6) + ',' + g(volts, 9) + "\r\n";
+        });
+    files[0].content.chop(2);
+    files[1].content.chop(8);
+    return files;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Family)
@@ -389,45 +501,55 @@ void tst_CaptureFamilies::families_data()
     QTest::addColumn<double>("x");
     QTest::addColumn<double>("interval"); // ns
     QTest::addColumn<int>("samples");
+    QTest::addColumn<int>("read"); // of them, into the capture measured
     QTest::addColumn<QString>("warning"); // what the reader must say, if anything
 
     QTest::newRow("Tektronix TBS, two files")
-        << Family(tektronix) << 18.13 << 34.24 << 14.33 << 1.0 << 2500 << QString();
+        << Family(tektronix) << 18.13 << 34.24 << 14.33 << 1.0 << 2500 << 2500 << QString();
     QTest::newRow("Tektronix MDO/MSO, one file")
-        << Family(tektronixMdo) << 24.9 << 35.0 << -15.0 << 0.5 << 5000 << QString();
+        << Family(tektronixMdo) << 24.9 << 35.0 << -15.0 << 0.5 << 5000 << 5000 << QString();
     QTest::newRow("Rigol DS1000Z")
-        << Family(rigolDs1000z) << 7.1 << 20.0 << -30.0 << 2.0 << 5000 << QString();
+        << Family(rigolDs1000z) << 7.1 << 20.0 << -30.0 << 2.0 << 5000 << 5000 << QString();
     QTest::newRow("Keysight InfiniiVision")
-        << Family(keysight) << 14.2 << 42.0 << -27.0 << 1.0 << 5000 << QString();
+        << Family(keysight) << 14.2 << 42.0 << -27.0 << 1.0 << 5000 << 5000 << QString();
     QTest::newRow("Owon, two files")
-        << Family(owon) << 7.1 << 60.0 << 20.0 << 10.0 << 5000 << QString();
+        << Family(owon) << 7.1 << 60.0 << 20.0 << 10.0 << 5000 << 5000 << QString();
     QTest::newRow("Siglent with settings, two files")
-        << Family(siglent) << 10.1 << 100.0 << 50.0 << 2.0 << 5000 << QString();
+        << Family(siglent) << 10.1 << 100.0 << 50.0 << 2.0 << 5000 << 5000 << QString();
     QTest::newRow("Teledyne LeCroy, two files, CH2 first")
-        << Family(lecroy) << 28.5 << 30.0 << 10.0 << 0.5 << 5000 << QString();
-    QTest::newRow("PicoScope") << Family(picoscope) << 3.6 << 45.0 << 25.0 << 4.0 << 5000
+        << Family(lecroy) << 28.5 << 30.0 << 10.0 << 0.5 << 5000 << 5000 << QString();
+    QTest::newRow("PicoScope") << Family(picoscope) << 3.6 << 45.0 << 25.0 << 4.0 << 5000 << 5000
                                << QString();
     QTest::newRow("PicoScope, German")
-        << Family(picoscopeGerman) << 21.2 << 25.0 << -10.0 << 1.0 << 5000 << QString();
+        << Family(picoscopeGerman) << 21.2 << 25.0 << -10.0 << 1.0 << 5000 << 5000 << QString();
     QTest::newRow("Rigol MSO5000, DHO800/900")
-        << Family(rigolMso5000) << 50.1 << 50.0 << -30.0 << 0.5 << 5000 << QString();
+        << Family(rigolMso5000) << 50.1 << 50.0 << -30.0 << 0.5 << 5000 << 5000 << QString();
     QTest::newRow("Rigol DS1000B")
-        << Family(rigolDs1000b) << 1.85 << 30.0 << 60.0 << 4.0 << 5000 << QString();
+        << Family(rigolDs1000b) << 1.85 << 30.0 << 60.0 << 4.0 << 5000 << 5000 << QString();
     QTest::newRow("Rigol MSO5000, as quoted")
-        << Family(rigolMso5000Quoted) << 14.2 << 42.0 << -27.0 << 1.0 << 5000 << QString();
+        << Family(rigolMso5000Quoted) << 14.2 << 42.0 << -27.0 << 1.0 << 5000 << 5000 << QString();
     QTest::newRow("Rigol DS1000E, two files")
-        << Family(rigolDs1000e) << 3.6 << 30.0 << 40.0 << 4.0 << 5000 << QString();
+        << Family(rigolDs1000e) << 3.6 << 30.0 << 40.0 << 4.0 << 5000 << 5000 << QString();
     QTest::newRow("Rigol, no sample numbers")
-        << Family(rigolNoSequence) << 10.1 << 75.0 << 30.0 << 2.0 << 5000 << QString();
+        << Family(rigolNoSequence) << 10.1 << 75.0 << 30.0 << 2.0 << 5000 << 5000 << QString();
     QTest::newRow("Siglent with settings off")
-        << Family(siglentSettingsOff) << 7.1 << 60.0 << -40.0 << 2.0 << 5000 << QString();
+        << Family(siglentSettingsOff) << 7.1 << 60.0 << -40.0 << 2.0 << 5000 << 5000 << QString();
     QTest::newRow("Rohde & Schwarz RTB, two files")
-        << Family(rohdeSchwarzRtb) << 21.2 << 35.0 << 20.0 << 1.0 << 5000 << QString();
+        << Family(rohdeSchwarzRtb) << 21.2 << 35.0 << 20.0 << 1.0 << 5000 << 5000 << QString();
     QTest::newRow("Rohde & Schwarz, five-digit times")
-        << Family(rohdeSchwarzFive) << 14.2 << 42.0 << -27.0 << 0.4 << 5000
+        << Family(rohdeSchwarzFive) << 14.2 << 42.0 << -27.0 << 0.4 << 5000 << 5000
         << QStringLiteral("repeats its time stamps");
     QTest::newRow("spreadsheet Unicode text")
-        << Family(spreadsheetUnicode) << 24.9 << 40.0 << 5.0 << 1.0 << 5000 << QString();
+        << Family(spreadsheetUnicode) << 24.9 << 40.0 << 5.0 << 1.0 << 5000 << 5000 << QString();
+    QTest::newRow("GW Instek, two files at unequal scales")
+        << Family(gwInstek) << 7.1 << 10.0 << 5.0 << 4.0 << 4000 << 4000 << QString();
+    QTest::newRow("Rohde & Schwarz RTO, data files with their headers")
+        << Family(rohdeSchwarzRto) << 14.2 << 42.0 << -27.0 << 1.0 << 5000 << 5000 << QString();
+    QTest::newRow("Agilent, a last row of no values")
+        << Family(agilentLastRow) << 10.1 << 75.0 << 30.0 << 2.0 << 5000 << 5000 << QString();
+    QTest::newRow("LeCroy WaveSurfer, two segments, one file cut")
+        << Family(lecroyWaveSurfer) << 3.6 << 30.0 << 40.0 << 8.0 << 5000 << 2499
+        << QStringLiteral("lost its last sample to a cut-off line");
 }
 
 void tst_CaptureFamilies::families()
@@ -438,6 +560,7 @@ void tst_CaptureFamilies::families()
     QFETCH(double, x);
     QFETCH(double, interval);
     QFETCH(int, samples);
+    QFETCH(int, read);
     QFETCH(QString, warning);
     const std::complex<double> load(r, x);
 
@@ -452,19 +575,25 @@ void tst_CaptureFamilies::families()
     QVERIFY2(simulateBench(bench, interval * 1e-9, samples, &analog, &error), qPrintable(error));
     const QVector<File> files = family(digitise(analog, ScopeSettings()));
 
+    const auto readFile = [](const File &file) {
+        ReadContext context;
+        context.segment = file.segment;
+        context.header = file.header;
+        context.headerName = file.header.isEmpty() ? QString() : file.name + ".header";
+        return readCaptureChannels(file.content, file.name, {}, context);
+    };
     Capture capture;
-    const Result<CaptureRead> read = readCaptureChannels(files[0].content, files[0].name, {});
-    QVERIFY2(read, qPrintable(read.error()));
-    const CaptureRead &first = *read;
-    QVERIFY2(warning.isEmpty() ? first.warnings.isEmpty()
-                               : first.warnings.size() == 1 && first.warnings[0].contains(warning),
-        qPrintable(first.warnings.join('\n')));
+    const Result<CaptureRead> firstFile = readFile(files[0]);
+    QVERIFY2(firstFile, qPrintable(firstFile.error()));
+    const CaptureRead &first = *firstFile;
+    QStringList warnings = first.warnings;
     if (files.size() == 2) {
-        const Result<CaptureRead> second = readCaptureChannels(files[1].content, files[1].name, {});
+        const Result<CaptureRead> second = readFile(files[1]);
         QVERIFY2(second, qPrintable(second.error()));
         const Result<PairedCapture> paired
             = pairChannels(first, files[0].name, *second, files[1].name);
         QVERIFY2(paired, qPrintable(paired.error()));
+        warnings += second->warnings + paired->warnings;
         capture = paired->capture;
     } else {
         QCOMPARE(int(first.channels.size()), 2);
@@ -472,7 +601,9 @@ void tst_CaptureFamilies::families()
         capture.reference = first.channels[0].millivolts;
         capture.vx = first.channels[1].millivolts;
     }
-    QCOMPARE(int(capture.time.size()), samples);
+    QVERIFY2(warning.isEmpty() ? warnings.isEmpty() : warnings.join('\n').contains(warning),
+        qPrintable(warnings.join('\n')));
+    QCOMPARE(int(capture.time.size()), read);
     const Result<CaptureMeasurement> measured = measureCapture(capture, 0, 50);
     QVERIFY2(measured, qPrintable(measured.error()));
     const CaptureMeasurement &m = *measured;

@@ -6,6 +6,47 @@
 #include <cmath>
 #include <functional>
 
+namespace {
+
+// `rows` data lines after the first lines of a family's file, made by `row(k)`: a sine on
+// each channel, so that the values differ from line to line as a capture's do.
+QByteArray withRows(QByteArray head, int rows, const std::function<QByteArray(int)> &row)
+{
+    for (int k = 0; k < rows; ++k) {
+        head += row(k);
+    }
+    return head;
+}
+
+QByteArray number(double value, char format, int precision)
+{
+    return QByteArray::number(value, format, precision);
+}
+
+double wave(int k, double phase)
+{
+    return std::sin(0.3 * k + phase);
+}
+
+// A number with its sign always written, as Agilent and Keysight write it: "+31.500101E-03".
+QByteArray withSign(const QByteArray &text)
+{
+    return text.startsWith('-') ? text : '+' + text;
+}
+
+// "%g" with a three-digit exponent, as LeCroy's Windows writes it: "-2.88172e-006".
+QByteArray threeDigitExponent(double value, int precision)
+{
+    QByteArray text = QByteArray::number(value, 'g', precision);
+    const int e = text.indexOf('e');
+    if (e >= 0 && text.size() - e == 4) {
+        text.insert(e + 2, '0');
+    }
+    return text;
+}
+
+} // namespace
+
 // Reading the CSV captures that oscilloscopes and spreadsheets write: a layout per row, and
 // a bad file per row with the error it must give.
 class tst_CaptureReader : public QObject
@@ -21,7 +62,14 @@ private slots:
     void families();
     void pairs_data();
     void pairs();
-    void cutOff();
+    void roundedTimes_data();
+    void roundedTimes();
+    void lastLines_data();
+    void lastLines();
+    void pairCutOff();
+    void headerFiles_data();
+    void headerFiles();
+    void headerMissing();
     void notesAndWarnings();
 };
 
@@ -247,6 +295,34 @@ void tst_CaptureReader::badFiles_data()
            "the oscilloscope";
     // The maker's "Example CSV2: Waveform of channel 1, pairs of values" (R&S RTC1000), and
     // half a pair after them, as a cut-off file has it.
+    // GW Instek's FFT file: dB over Hz (Petint/PATAKY-MERES, RL/ALL0000/A0000CH3.CSV).
+    const QByteArray gwFft = "Memory Length,250,\nTrigger Level,0.000E+00,\nSource,FFT,\n"
+                             "Vertical Units,dB,\nVertical Scale,2.000E+01,\n"
+                             "Vertical Position,0.000000E+00,\nHorizontal Units,Hz,\n"
+                             "Horizontal Scale,4.000E+05,\nHorizontal Position,0.000E+00,\n"
+                             "Horizontal Mode,Main,\nSampling Period,1.600E+04,\n"
+                             "Firmware, V1.14,\nWaveform Data,\n-36,\n-24,\n-26,\n";
+    QTest::newRow("GW Instek's spectrum")
+        << withRows(gwFft, 30, [](int k) { return QByteArray::number(-60 - k % 7) + ",\n"; }) << ""
+        << ""
+        << "cap.csv:7: the horizontal unit is 'Hz': this is a spectrum (an FFT), not a waveform "
+           "in time; save the channel's waveform";
+    QTest::newRow("GW Instek's counts without their scale")
+        << withRows(
+               QByteArray(gwFft).replace("Vertical Scale,2.000E+01,\n", "").replace(",Hz,", ",s,"),
+               30, [](int k) { return QByteArray::number(-60 - k % 7) + ",\n"; })
+        << ""
+        << ""
+        << "cap.csv:12: the samples after 'Waveform Data' are the converter's counts, and no "
+           "'Vertical Scale' says how many volts they are; save the waveform with its settings";
+    QTest::newRow("a time without values among the data")
+        << QByteArray("Time,CH1,CH2\n0,0.1,0.2\n1e-9,,\n2e-9,0.2,0.1\n3e-9,0.1,0.2\n") << ""
+        << ""
+        << "cap.csv:3: expected a number in column 2, found nothing";
+    QTest::newRow("segments that do not fill the file")
+        << QByteArray("Segments,2,SegmentSize,1252\nTime,CH1,CH2\n0,0.1,0.2\n1e-9,0.3,0.4\n") << ""
+        << ""
+        << "cap.csv:1: the file says 2 segments of 1252 samples, but it holds 2 samples";
     QTest::newRow("pairs of values, as the manual of the RTC1000 shows them")
         << QByteArray("in s,CH1 in V\r\n-2.9980E+00,2.000E-05\r\n-2.9980E+00,1.400E-04\r\n"
                       "-2.9960E+00,-1.800E-04\r\n-2.9960E+00,1.400E-04\r\n"
@@ -269,30 +345,6 @@ void tst_CaptureReader::badFiles()
     QVERIFY(!read);
     QCOMPARE(read.error(), message);
 }
-
-namespace {
-
-// `rows` data lines after the first lines of a family's file, made by `row(k)`: a sine on
-// each channel, so that the values differ from line to line as a capture's do.
-QByteArray withRows(QByteArray head, int rows, const std::function<QByteArray(int)> &row)
-{
-    for (int k = 0; k < rows; ++k) {
-        head += row(k);
-    }
-    return head;
-}
-
-QByteArray number(double value, char format, int precision)
-{
-    return QByteArray::number(value, format, precision);
-}
-
-double wave(int k, double phase)
-{
-    return std::sin(0.3 * k + phase);
-}
-
-} // namespace
 
 // The layouts of the families of oscilloscopes, each from the first lines of a real file
 // (its source in the comment), with sample rows in the family's own number format.
@@ -514,6 +566,225 @@ void tst_CaptureReader::families_data()
         << QByteArray("Sample Interval,2e-9\nTime,CH1,CH2\n-2.50E-02,0.1,0.2\n-2.50E-02,0.3,0.4\n"
                       "-2.49E-02,0.2,0.1\n")
         << "resaved.csv" << 2 << 3 << -0.025 << 2e-9 << 100.0 << 1;
+
+    // GW Instek GDS, one channel a file: settings, "Waveform Data", then the converter's
+    // counts, 25 a division of Vertical Scale (Petint/PATAKY-MERES, RL/ALL0001/A0001CH1.CSV
+    // and A0001CH2.CSV): 26 counts of 4 mV.
+    const QByteArray gwHead = "Memory Length,4000,\nTrigger Level,2.400E-02,\nSource,CH1,\n"
+                              "Vertical Units,V,\nVertical Scale,1.000E-01,\n"
+                              "Vertical Position,2.000E-01,\nHorizontal Units,s,\n"
+                              "Horizontal Scale,5.000E-04,\nHorizontal Position,0.000E+00,\n"
+                              "Horizontal Mode,Main,\nSampling Period,2.000E-06,\n"
+                              "Firmware, V1.14,\nWaveform Data,\n26,\n26,\n-27,\n";
+    const auto counts
+        = [](int k) { return QByteArray::number(int(std::lround(40 * wave(k, 1)))) + ",\n"; };
+    QTest::newRow("GW Instek GDS, CH1")
+        << withRows(gwHead, 27, counts) << "A0001CH1.CSV" << 1 << 30 << 0.0 << 2e-6 << 104.0 << 1;
+    QTest::newRow("GW Instek GDS, CH2")
+        << withRows(QByteArray(gwHead)
+                        .replace("Source,CH1", "Source,CH2")
+                        .replace("Position,2.000E-01", "Position,-2.000E-01")
+                        .replace("26,\n26,\n-27,\n", "21,\n21,\n-33,\n"),
+               27, counts)
+        << "A0001CH2.CSV" << 1 << 30 << 0.0 << 2e-6 << 84.0 << 2;
+    // Agilent MSO7034A, engineering notation with the sign always written; scope_3's last
+    // row has its time and no values (sigrokproject/sigrok-dumps, misc/square_wave_2ch/
+    // scope_3.csv to scope_6.csv: Length 1000, 500, 250 and 100).
+    const auto agilent
+        = [](int step, int decimals, const QByteArray &head, const QByteArray &last) {
+              const int rows = 2000 / step - 2 - (last.isEmpty() ? 0 : 1);
+              return withRows(head, rows, [=](int k) {
+                  const double us = -1000 + step * (k + 2);
+                  return withSign(number(us, 'f', decimals) + "E-06") + ','
+                      + withSign(number(2.5 * wave(k, 0), 'f', 9) + "E+00") + ','
+                      + withSign(number(2.5 * wave(k, 1), 'f', 9) + "E+00") + '\n';
+              }) + last;
+          };
+    QTest::newRow("Agilent MSO7034A, a last row of no values") << agilent(2, 3,
+        "x-axis,1,2\nsecond,Volt,Volt\n-1.000000E-03,-249.982E-06,+31.500101E-03\n"
+        "-998.000E-06,+31.000018E-03,+31.500101E-03\n",
+        "+998.000E-06,,\n") << "scope_3.csv" << 2 << 999 << -1e-3
+                                                               << 2e-6 << -0.249982 << 1;
+    QTest::newRow("Agilent MSO7034A, 500 points") << agilent(4, 3,
+        "x-axis,1,2\nsecond,Volt,Volt\n-1.000000E-03,-249.982E-06,+31.500101E-03\n"
+        "-996.000E-06,-249.982E-06,+31.500101E-03\n",
+        {}) << "scope_4.csv" << 2 << 500 << -1e-3 << 4e-6
+                                                  << -0.249982 << 1;
+    QTest::newRow("Agilent MSO7034A, 250 points") << agilent(8, 3,
+        "x-axis,1,2\nsecond,Volt,Volt\n-1.000000E-03,-249.982E-06,+31.500101E-03\n"
+        "-992.000E-06,+31.000018E-03,+62.750101E-03\n",
+        {}) << "scope_5.csv" << 2 << 250 << -1e-3 << 8e-6
+                                                  << -0.249982 << 1;
+    QTest::newRow("Agilent MSO7034A, 100 points, fewer digits") << agilent(20, 2,
+        "x-axis,1,2\nsecond,Volt,Volt\n-1.00000E-03,-249.98E-06,+31.50010E-03\n"
+        "-980.00E-06,-249.98E-06,+250.10E-06\n",
+        {}) << "scope_6.csv" << 2 << 100 << -1e-3 << 20e-6 << -0.24998
+                                                                << 1;
+    // Agilent's "ASCII XY", one channel a file, plain "%g", the last line without a line
+    // end (scope_7_1.csv, scope_7_2.csv).
+    const auto xy = [](const QByteArray &head) {
+        QByteArray text = withRows(head, 99, [](int k) {
+            return number(-0.00098 + 2e-5 * k, 'g', 6) + ',' + number(2.5 * wave(k, 0), 'g', 6)
+                + '\n';
+        });
+        text.chop(1);
+        return text;
+    };
+    QTest::newRow("Agilent ASCII XY, channel 1")
+        << xy("x-axis,1\nsecond,Volt\n-0.001,-0.000249982\n") << "scope_7_1.csv" << 1 << 100
+        << -1e-3 << 2e-5 << -0.249982 << 1;
+    QTest::newRow("Agilent ASCII XY, channel 2")
+        << xy("x-axis,2\nsecond,Volt\n-0.001,0.0315001\n") << "scope_7_2.csv" << 1 << 100 << -1e-3
+        << 2e-5 << 31.5001 << 2;
+    // Keysight: times before the channels' first samples, with no values
+    // (julia-17-white/spectroscopy_lab, scope_1.csv); eight digits of 0.703125 ms.
+    QTest::newRow("Keysight, times without values first")
+        << withRows("x-axis,1,2\nsecond,Volt,Volt\n+1.5400000E+00,,\n+1.5407031E+00,,\n"
+                    "+1.5414063E+00,,\n+1.5421094E+00,,\n+1.5428125E+00,,\n+1.5435156E+00,,\n"
+                    "+1.5442188E+00,+454.3122E-03,+713.2331E-03\n",
+               29,
+               [](int k) {
+                   return withSign(number(1.5442188 + 0.000703125 * (k + 1), 'E', 7)) + ','
+                       + withSign(number(454 + wave(k, 0), 'f', 4) + "E-03") + ','
+                       + withSign(number(700 + wave(k, 1), 'f', 4) + "E-03") + '\n';
+               })
+        << "scope_1.csv" << 2 << 30 << 1.5442188 << 0.0007031 << 454.3122 << 1;
+    // Teledyne LeCroy WaveSurfer 4054HD: two segments one after the other, exponents of
+    // three digits, Windows line ends, no line end after the last line
+    // (nu-ZOO/MULE, packs/tests/data/one_channel_LECROYWS4054HD.csv).
+    QByteArray waveSurfer = withRows(
+        "LECROYWS4054HD,18156,Waveform\r\nSegments,2,SegmentSize,1252\r\n"
+        "Segment,TrigTime,TimeSinceSegment1\r\n#1,26-Mar-2026 14:34:31,0                 \r\n"
+        "#2,26-Mar-2026 14:34:31,0.000999964       \r\nTime,Ampl\r\n",
+        2504, [](int k) {
+            return threeDigitExponent(-2.88172e-6 + 8e-9 * (k % 1252), 6) + ','
+                + number(-0.00271410146 + 0.01 * wave(k, 0), 'g', 12) + "\r\n";
+        });
+    waveSurfer.chop(2);
+    QTest::newRow("Teledyne LeCroy WaveSurfer, two segments")
+        << waveSurfer << "one_channel_LECROYWS4054HD.csv" << 1 << 1252 << -2.88172e-6 << 8e-9
+        << -2.71410146 << 0;
+    // Rigol DS1000B: the first name empty, rows ending in ", " (scottprahl/RigolWFM,
+    // tests/files/wfm/DS1204B-A-original.csv; DS1204B-F.csv has CH2 and CH4 only).
+    const auto ds1000b = [](const QByteArray &head, int columns, double first, double step) {
+        return withRows(head, 29, [=](int k) {
+            QByteArray row = number(first + step * (k + 1), 'e', 5);
+            for (int c = 0; c < columns; ++c) {
+                row += ',' + number(3 + wave(k, c), 'e', 2);
+            }
+            return row + ", \r\n";
+        });
+    };
+    QTest::newRow("Rigol DS1000B, four channels")
+        << ds1000b(",CH1,CH2,CH3,CH4\r\nSecond,Volt,Volt,Volt,Volt\r\n"
+                   "-3.27680e-02,3.04e+00,9.40e+00,2.80e+00,9.60e+00, \r\n",
+               4, -3.2768e-2, 8e-6)
+        << "DS1204B-A-original.csv" << 2 << 30 << -3.2768e-2 << 8e-6 << 3040.0 << 1;
+    QTest::newRow("Rigol DS1000B, CH2 and CH4") << ds1000b(
+        ",CH2,CH4\r\nSecond,Volt,Volt\r\n-1.63840e-02,1.48e+01,1.44e+01, \r\n", 2, -1.6384e-2, 4e-6)
+                                                << "DS1204B-F.csv" << 2 << 30 << -1.6384e-2 << 4e-6
+                                                << 14800.0 << 2;
+    // Rigol DS2000, DS4000 and DS1000Z: sample numbers, Start and Increment over their
+    // values; the DS4024's numbers start at 22, the DS1074Z's second line has no comma at its
+    // end (scottprahl/RigolWFM, tests/files/wfm/DS2072A-1.csv, -5, -7, -9, DS4024-A.csv,
+    // DS1074Z-A.csv).
+    const auto sequence = [](const QByteArray &head, int first, int columns) {
+        return withRows(head, 29, [=](int k) {
+            QByteArray row = QByteArray::number(first + k + 1);
+            for (int c = 0; c < columns; ++c) {
+                row += ',' + number(0.05 * wave(k, c), 'e', 6);
+            }
+            return row + ",\r\n";
+        });
+    };
+    QTest::newRow("Rigol DS2072A, two channels") << sequence(
+        "X,CH1,CH2,Start,Increment,\r\nSequence,Volt,Volt,-3.500000e-03,5.000000e-06,\r\n"
+        "0,2.400000e-02,8.000000e-03,\r\n",
+        0, 2) << "DS2072A-1.csv" << 2 << 30 << -3.5e-3
+                                                 << 5e-6 << 24.0 << 1;
+    QTest::newRow("Rigol DS2072A, 10 ns") << sequence(
+        "X,CH1,CH2,Start,Increment,\r\nSequence,Volt,Volt,-2.520000e-06,1.000000e-08,\r\n"
+        "0,0.000000e+00,0.000000e+00,\r\n",
+        0, 2) << "DS2072A-5.csv" << 2 << 30
+                                          << -2.52e-6 << 1e-8 << 0.0 << 1;
+    QTest::newRow("Rigol DS2072A, CH2 alone")
+        << sequence("X,CH2,Start,Increment,\r\nSequence,Volt,-3.500000e-03,5.000000e-06,\r\n"
+                    "0,1.600000e-02,\r\n",
+               0, 1)
+        << "DS2072A-7.csv" << 1 << 30 << -3.5e-3 << 5e-6 << 16.0 << 2;
+    QTest::newRow("Rigol DS2072A, CH2 alone, 500 ns")
+        << sequence("X,CH2,Start,Increment,\r\nSequence,Volt,-3.500000e-03,5.000000e-07,\r\n"
+                    "0,-1.360000e+00,\r\n",
+               0, 1)
+        << "DS2072A-9.csv" << 1 << 30 << -3.5e-3 << 5e-7 << -1360.0 << 2;
+    QTest::newRow("Rigol DS4024, numbers from 22") << sequence(
+        "X,CH1,CH2,Start,Increment,\r\nSequence,Volt,Volt,-1.400000e-03,2.000000e-06,\r\n"
+        "22,3.125000e-02,6.250000e-03,\r\n",
+        22, 2) << "DS4024-A.csv" << 2 << 30 << -1.356e-3
+                                                   << 2e-6 << 31.25 << 1;
+    QTest::newRow("Rigol DS1074Z, three channels") << sequence(
+        "X,CH1,CH2,CH3,Start,Increment,\r\nSequence,Volt,Volt,Volt,-2.000000e-03,2.000000e-05\r\n"
+        "0,0.00e+00,-1.00e+00,0.00e+00,\r\n",
+        0, 3) << "DS1074Z-A.csv" << 2 << 30 << -2e-3
+                                                   << 2e-5 << 0.0 << 1;
+    // Tektronix MDO4104C: 21 lines of settings, an empty line at the end
+    // (sigrokproject/sigrok-dumps, misc/tektronix_isf/DS1307Z/RTC.csv).
+    QTest::newRow("Tektronix MDO4104C")
+        << withRows(
+               "Model,MDO4104C\nFirmware Version,1.10\n\nWaveform Type,ANALOG,\nPoint Format,Y,\n"
+               "Horizontal Units,s,\nHorizontal Scale,0.0002,\nHorizontal Delay,0.000597,\n"
+               "Sample Interval,2e-08,\nRecord Length,100000,\nGating,0.0% to 100.0%,\n"
+               "Probe Attenuation,10,10\nVertical Units,V,V\nVertical Offset,0,0\nVertical "
+               "Scale,2,2\n"
+               "Vertical "
+               "Position,-3,1.02\n,,\n,,\n,,\nLabel,,\nTIME,CH1,CH2\n-4.03000e-04,4.96,4.92\n",
+               29,
+               [](int k) {
+                   return number(-4.03e-4 + 2e-8 * (k + 1), 'e', 5) + ','
+                       + number(4.96 + wave(k, 0), 'g', 3) + ',' + number(4.92 + wave(k, 1), 'g', 3)
+                       + '\n';
+               })
+            + '\n'
+        << "RTC.csv" << 2 << 30 << -4.03e-4 << 2e-8 << 4960.0 << 1;
+    // Tektronix 4/5/6 Series, a reference waveform alone, t = 0 off the sample grid
+    // (tektronix/tm_data_types, tests/waveforms/analog_waveform.csv).
+    QTest::newRow("Tektronix MSO64, REF7") << withRows(
+        "Model,MSO64\nLabel,\nWaveform Type,ANALOG\nHorizontal Units,s\n"
+        "Sample Interval,4.00000000e-11\nRecord Length,50000\nZero Index,24999.16015625\n"
+        "Vertical Units,V\nclippingInitialized,1\nyOffset,0.00000000e+00\n"
+        "yPosition,0.00000000e+00\n\nLabels,\nTIME,REF7\n-9.99966406e-07,-1.48000000e-01\n",
+        29,
+        [](int k) {
+            return number(-9.99966406e-07 + 4e-11 * (k + 1), 'e', 8) + ','
+                + number(0.1 * wave(k, 0), 'e', 8) + '\n';
+        }) << "analog_waveform.csv" << 1 << 30
+                                           << -9.99966406e-07 << 4e-11 << -148.0 << 0;
+    // Digilent WaveForms (Analog Discovery 2): "#" comments, a blank line, full doubles
+    // (wcxman/EECE2140Final, 100Hz/acq0001.csv).
+    QTest::newRow("Digilent WaveForms") << withRows(
+        "#Digilent WaveForms Oscilloscope Acquisition\n#Device Name: Discovery2\n"
+        "#Serial Number: SN:210321AA28BE\n#Date Time: 2023-05-24 14:48:30.254\n"
+        "#Sample rate: 558659Hz\n#Samples: 8192\n#Trigger: Source: Channel 1 Type: Edge "
+        "Condition: Rising Level: 800 mV Hyst.: Auto HoldOff: 100 ns\n#Channel 1: Range: 1 V/div "
+        "Offset: 0 V Attenuation: 1 X Sample Mode: Average\n#Channel 2: Range: 1 V/div Offset: 0 V "
+        "Attenuation: 1 X Sample Mode: Average\n\nTime (s),Channel 1 (V),Channel 2 (V)\n"
+        "-0.007741867931491177,0.048967281945347836,-1.3132352600427357\n",
+        29,
+        [](int k) {
+            return number(-0.007741867931491177 + 1.79e-6 * (k + 1), 'g', 17) + ','
+                + number(wave(k, 0), 'g', 17) + ',' + number(wave(k, 1), 'g', 17) + '\n';
+        }) << "acq0001.csv" << 2 << 30 << -0.007741867931491177
+                                        << 1.79e-6 << 48.967281945347836 << 1;
+    // Rohde & Schwarz RTP, its XY export: the time and two channels, no names
+    // (scottprahl/RigolWFM, tests/files/rs/rs_rtp_05.Wfm.csv).
+    QTest::newRow("Rohde & Schwarz RTP, XY") << withRows(
+        "-5.24e-08,-0.000286438,0.00119874\r\n-5.2375e-08,-0.000289526,0.00116847\r\n", 28,
+        [](int k) {
+            return number(-5.235e-08 + 2.5e-11 * k, 'g', 5) + ','
+                + number(1e-3 * wave(k, 0), 'g', 6) + ',' + number(1e-3 * wave(k, 1), 'g', 6)
+                + "\r\n";
+        }) << "rs_rtp_05.Wfm.csv" << 2 << 30 << -5.24e-8
+                                             << 2.5e-11 << -0.286438 << 0;
 }
 
 void tst_CaptureReader::families()
@@ -596,27 +867,251 @@ void tst_CaptureReader::pairs()
     }
 }
 
-// A save cut off inside the last number: the last line is left out with a warning, never
-// read as a sample; a last line without a line end that is whole is kept.
-void tst_CaptureReader::cutOff()
+// Times printed in five significant digits ("%.4E"), as Rigol's "Time(s),CH1(V),…" files
+// have them (john-pritchard/hack-sharperimage-lasertag, RigolDS1.zip's RigolDS1.csv): taken
+// from their line, every sample within a quarter interval of the true one, whatever the
+// steps look like; stamps that are no evenly spaced axis are refused.
+void tst_CaptureReader::roundedTimes_data()
 {
-    const QByteArray whole
-        = "Time,CH1,CH2\n0,0.1,-1.07e-03\n1e-9,0.3,-1.07e-03\n2e-9,0.2,-1.07e-03";
-    const QByteArray cut = "Time,CH1,CH2\n0,0.1,-1.07e-03\n1e-9,0.3,-1.07e-03\n2e-9,0.2,-1.07e-0";
-    const QByteArray short_ = "Time,CH1,CH2\n0,0.1,-1.07e-03\n1e-9,0.3,-1.07e-03\n2e-9,0.2";
-    Result<CaptureRead> result = readCaptureChannels(whole, QStringLiteral("cap.csv"), {});
-    QVERIFY(result);
-    QCOMPARE(int(result->time.size()), 3);
-    QVERIFY(result->warnings.isEmpty());
-    for (const QByteArray &content : {cut, short_}) {
-        result = readCaptureChannels(content, QStringLiteral("cap.csv"), {});
-        QVERIFY2(result, qPrintable(result.error()));
-        const CaptureRead &read = *result;
-        QCOMPARE(int(read.time.size()), 2);
-        QCOMPARE(read.warnings,
-            QStringList {"cap.csv:4: the last line is cut off (the file ends inside it); it is "
-                         "left out"});
+    QTest::addColumn<double>("first"); // seconds
+    QTest::addColumn<double>("step");
+    QTest::addColumn<int>("missing"); // a row left out, -1 for none
+    QTest::addColumn<bool>("read");
+
+    // At 200 ns each time repeats five times, as in RigolDS1.csv's first lines.
+    QTest::newRow("200 ns, each time five times") << -0.030159 << 2e-7 << -1 << true;
+    // Across -1E-05 the printed steps are 1 ns and then 0.4 ns: no whole multiples.
+    QTest::newRow("0.4 ns across a decade") << -1.0008e-5 << 4e-10 << -1 << true;
+    QTest::newRow("0.4 ns across a decade, a sample missing") << -1.0008e-5 << 4e-10 << 30 << false;
+}
+
+void tst_CaptureReader::roundedTimes()
+{
+    QFETCH(double, first);
+    QFETCH(double, step);
+    QFETCH(int, missing);
+    QFETCH(bool, read);
+
+    QByteArray csv = "Time(s),CH1(V),CH2(V),MATH1(V)\n";
+    for (int k = 0; k < 60; ++k) {
+        if (k != missing) {
+            csv += number(first + step * k, 'E', 4) + ',' + number(2.8 + wave(k, 0), 'E', 6) + ','
+                + number(2 + wave(k, 1), 'E', 6) + ',' + number(0.8 + wave(k, 2), 'E', 6) + '\n';
+        }
     }
+    const Result<CaptureRead> result = readCaptureChannels(csv, QStringLiteral("RigolDS1.csv"), {});
+    QCOMPARE(result.ok(), read);
+    if (!read) {
+        QVERIFY2(result.error().contains("not evenly spaced"), qPrintable(result.error()));
+        return;
+    }
+    QCOMPARE(int(result->time.size()), 60);
+    for (int k = 0; k < 60; ++k) {
+        QVERIFY2(std::abs(result->time[k] - (first + step * k)) < 0.25 * step,
+            qPrintable(QString::number(k)));
+    }
+    QVERIFY(
+        result->warnings.size() == 1 && result->warnings[0].contains("repeats its time stamps"));
+}
+
+// A save cut off inside the last number: the last line is left out with a warning, never
+// read as a sample; a last line without a line end that is whole is kept, also where "%g"
+// printed it with fewer digits than the line before.
+void tst_CaptureReader::lastLines_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("samples");
+    QTest::addColumn<bool>("cut");
+
+    const QByteArray head = "Time,CH1,CH2\n0,0.1,-1.07e-03\n1e-9,0.3,-1.07e-03\n";
+    QTest::newRow("whole") << head + "2e-9,0.2,-1.07e-03" << 3 << false;
+    QTest::newRow("cut inside the exponent") << head + "2e-9,0.2,-1.07e-0" << 2 << true;
+    QTest::newRow("cut before a field") << head + "2e-9,0.2" << 2 << true;
+    // The last lines of nu-ZOO/MULE's one_channel_LECROYWS4054HD.csv: the last amplitude
+    // has 11 digits after lines of 12, as "%g" drops a trailing zero.
+    const QByteArray lecroy = "Time,Ampl\r\n7.09388e-006,-0.00287409725\r\n"
+                              "7.10188e-006,-0.00288821452\r\n7.10988e-006,-0.00286703861\r\n"
+                              "7.11788e-006,-0.00272586586\r\n";
+    QTest::newRow("LeCroy, fewer digits by chance")
+        << lecroy + "7.12588e-006,-0.0028340983" << 5 << false;
+    QTest::newRow("LeCroy, cut in the amplitude") << lecroy + "7.12588e-006,-0.002834" << 4 << true;
+    QTest::newRow("LeCroy, cut in the exponent") << lecroy + "7.12588e-00" << 4 << true;
+    // The last lines of sigrokproject/sigrok-dumps' misc/square_wave_2ch/scope_7_1.csv.
+    QTest::newRow("Agilent XY") << QByteArray(
+        "x-axis,1\nsecond,Volt\n0.00094,2.49975\n0.00096,2.531\n0.00098,2.49975")
+                                << 3 << false;
+}
+
+void tst_CaptureReader::lastLines()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, samples);
+    QFETCH(bool, cut);
+
+    const Result<CaptureRead> result = readCaptureChannels(content, QStringLiteral("cap.csv"), {});
+    QVERIFY2(result, qPrintable(result.error()));
+    QCOMPARE(int(result->time.size()), samples);
+    QCOMPARE(result->cutOff, cut);
+    QCOMPARE(result->warnings.size(), cut ? 1 : 0);
+    if (cut) {
+        QVERIFY2(result->warnings[0].endsWith(
+                     "the last line is cut off (the file ends inside it); it is left out"),
+            qPrintable(result->warnings[0]));
+    }
+}
+
+// Two files of one acquisition whose one lost its last sample to a cut-off line are paired
+// on the samples both hold, with a warning; two of different lengths otherwise are not.
+void tst_CaptureReader::pairCutOff()
+{
+    const auto file = [](int samples, const QByteArray &end) {
+        QByteArray csv = "Time,Ampl\r\n";
+        for (int k = 0; k < samples; ++k) {
+            csv += threeDigitExponent(-2.88172e-6 + 8e-9 * k, 6) + ','
+                + number(0.01 * wave(k, 0), 'g', 12) + "\r\n";
+        }
+        return csv + end;
+    };
+    const QByteArray last = "-2.56172e-006," + number(0.01 * wave(39, 0), 'g', 12);
+    const Result<CaptureRead> whole = readCaptureChannels(file(40, last), "C1.csv", {});
+    const Result<CaptureRead> cut = readCaptureChannels(file(40, last.left(19)), "C2.csv", {});
+    const Result<CaptureRead> shorter = readCaptureChannels(file(40, {}), "C2.csv", {});
+    QVERIFY(whole && cut && shorter);
+    const Result<PairedCapture> paired = pairChannels(*whole, "C1.csv", *cut, "C2.csv");
+    QVERIFY2(paired, qPrintable(paired.error()));
+    QCOMPARE(int(paired->capture.time.size()), 40);
+    QCOMPARE(int(paired->capture.reference.size()), 40);
+    QCOMPARE(paired->warnings,
+        QStringList {"C2.csv lost its last sample to a cut-off line: the pair is measured on "
+                     "the 40 samples both files hold"});
+    const Result<PairedCapture> refused = pairChannels(*whole, "C1.csv", *shorter, "C2.csv");
+    QVERIFY(!refused);
+    QVERIFY2(refused.error().startsWith("C1.csv and C2.csv are not one acquisition"),
+        qPrintable(refused.error()));
+}
+
+// A data file of values alone with its header beside it (Rohde & Schwarz RTO/RTP): the
+// header's lines that this reader uses, in their order, of the RTO2000 header
+// Brunner-neutrino-lab/RTO-wfmparser, scopedata/RefCurve_2023-12-08_0_003837.csv; the data
+// as its .Wfm.csv: ten waveforms, each a timestamp and 2110 samples (their first values
+// as the file has them).
+void tst_CaptureReader::headerFiles_data()
+{
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<int>("segment");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<double>("firstValue"); // mV, of the first channel
+    QTest::addColumn<int>("tag");
+    QTest::addColumn<QString>("error");
+
+    const QByteArray rto = "CPgReferenceCurveAttributes:SourceType:Source:\nResolution:1e-09:\n"
+                           "RecordLength:2000:\nHWRecordLength:2000:\nXStart:-4e-07:\n"
+                           "XStop:1.6e-06:\nHardwareXStart:-4.58e-07:\nHardwareXStop:1.652e-06:\n"
+                           "SignalHardwareRecordLength:2110:\nSignalResolution:1e-09:\n"
+                           "Source:Ch1Wfm1:\nMultiChannelExport:Off:\n"
+                           "MultiChannelExportState:4:Off:Off:Off:Off:\n"
+                           "MultiChannelSource:4:None:None:None:None:\nSignalFormat:FLOAT:\n"
+                           "TimestampState:On:\nTimestamp:0:38 30,671.031.545 s:\n";
+    const char *const stamps[] = {"-0.0064625049265625", "-0.00559015392773438",
+        "-0.00297121303945313", "-0.00285537959921875", "-0.00216795426503906", "-0.0011608996",
+        "-0.00035284071171875", "-0.000331910469140625", "-0.000297884351171875", "0"};
+    const char *const firsts[]
+        = {"0.0089920983", "0.0080039501", "0.0070158094", "0.0080039501", "0.0080039501",
+            "0.0089920983", "0.0080039501", "0.0080039501", "0.0070158094", "0.0060276687"};
+    const auto history = [&](int waveforms, int samples, int columns) {
+        QByteArray data;
+        for (int w = 0; w < waveforms; ++w) {
+            for (int c = 0; c < columns; ++c) {
+                data += QByteArray(c ? "," : "") + stamps[w];
+            }
+            data += '\n';
+            for (int k = 0; k < samples; ++k) {
+                for (int c = 0; c < columns; ++c) {
+                    data += QByteArray(c ? "," : "")
+                        + (k == 0 ? QByteArray(firsts[w]) : number(0.05 * wave(k, c), 'g', 8));
+                }
+                data += '\n';
+            }
+        }
+        return data;
+    };
+    const QByteArray tenWaveforms = history(10, 2110, 1);
+    QTest::newRow("RTO2000, the first of ten waveforms")
+        << rto << tenWaveforms << 0 << 1 << 8.9920983 << 1 << "";
+    QTest::newRow("RTO2000, the tenth") << rto << tenWaveforms << 10 << 1 << 6.0276687 << 1 << "";
+    QTest::newRow("RTO2000, an eleventh asked for")
+        << rto << tenWaveforms << 11 << 0 << 0.0 << 0
+        << "d.Wfm.csv: --segment 11: the file holds 10 segments";
+    QTest::newRow("RTO2000, values of no whole waveform")
+        << rto << tenWaveforms.left(tenWaveforms.lastIndexOf('\n', -2) + 1) << 0 << 0 << 0.0 << 0
+        << "d.Wfm.csv: 21109 values a column are no whole number of waveforms of "
+           "SignalHardwareRecordLength 2110, line 9 or RecordLength 2000, line 3 samples and a "
+           "timestamp each as its header h.csv describes them";
+    // A multi-channel export of CH1 and CH2, one column each, as rs_rtp_02.Wfm.csv
+    // (scottprahl/RigolWFM, tests/files/rs) has them: "-0.031620555,-0.22134387".
+    QByteArray twoChannels = QByteArray(rto)
+                                 .replace("MultiChannelExport:Off:", "MultiChannelExport:On:")
+                                 .replace("4:Off:Off:Off:Off:", "4:On:On:Off:Off:")
+                                 .replace("TimestampState:On:", "TimestampState:Off:");
+    QByteArray rtp = "-0.031620555,-0.22134387\n";
+    for (int k = 1; k < 2110; ++k) {
+        rtp += number(wave(k, 0), 'g', 8) + ',' + number(wave(k, 1), 'g', 8) + '\n';
+    }
+    QTest::newRow("multi-channel export") << twoChannels << rtp << 0 << 2 << -31.620555 << 1 << "";
+    QTest::newRow("more columns than channels")
+        << rto << rtp << 0 << 0 << 0.0 << 0
+        << "h.csv:12: the header describes 1 column(s) of Ch1Wfm1, but d.Wfm.csv has 2";
+}
+
+void tst_CaptureReader::headerFiles()
+{
+    QFETCH(QByteArray, header);
+    QFETCH(QByteArray, data);
+    QFETCH(int, segment);
+    QFETCH(int, channels);
+    QFETCH(double, firstValue);
+    QFETCH(int, tag);
+    QFETCH(QString, error);
+
+    ReadContext context;
+    context.segment = segment;
+    context.header = header;
+    context.headerName = QStringLiteral("h.csv");
+    const Result<CaptureRead> result
+        = readCaptureChannels(data, QStringLiteral("d.Wfm.csv"), {}, context);
+    QCOMPARE(result.error(), error);
+    if (!error.isEmpty()) {
+        return;
+    }
+    QCOMPARE(int(result->channels.size()), channels);
+    QCOMPARE(int(result->time.size()), 2110);
+    QCOMPARE(result->time[0], -4.58e-7);
+    QVERIFY(std::abs(result->time[2109] - (-4.58e-7 + 2109e-9)) < 1e-18);
+    QCOMPARE(result->channels[0].millivolts[0], firstValue);
+    QCOMPARE(result->channels[0].tag, tag);
+    QCOMPARE(result->channels.back().tag, channels);
+}
+
+// A data file of values alone without its header is refused with the header's name; the
+// header alone is refused as such.
+void tst_CaptureReader::headerMissing()
+{
+    ReadContext context;
+    context.missingHeader = QStringLiteral("rs_rtp_01.csv");
+    context.otherHeader = QStringLiteral("rs_rtp_01.bin");
+    // scottprahl/RigolWFM, tests/files/rs/rs_rtp_01.Wfm.csv: values alone, Windows line ends.
+    QByteArray data = "-0.031620555\r\n0\r\n0.015810277\r\n0\r\n0.015810277\r\n";
+    Result<CaptureRead> result = readCaptureChannels(data, "rs_rtp_01.Wfm.csv", {}, context);
+    QCOMPARE(result.error(),
+        QStringLiteral("rs_rtp_01.Wfm.csv: values without their times, and the header "
+                       "rs_rtp_01.csv that gives them is not beside it (rs_rtp_01.bin is a "
+                       "header in another format, which is not read); export the waveform with "
+                       "its header, or with the times (XY)"));
+    result = readCaptureChannels("Resolution:1e-09:\nRecordLength:2000:\n", "RefCurve.csv", {});
+    QCOMPARE(result.error(),
+        QStringLiteral("RefCurve.csv: a header of a Rohde & Schwarz waveform, without its "
+                       "values: give the data file beside it (name.Wfm.csv)"));
 }
 
 // --verbose says what was taken for what; a first column that runs backwards beside a

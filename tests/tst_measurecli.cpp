@@ -109,6 +109,28 @@ QByteArray tektronix(const Channels &c, int channel)
     return csv;
 }
 
+// One channel as a Rohde & Schwarz RTO exports it: the header "name.csv" of "Key:value:"
+// lines and the values alone in "name.Wfm.csv", two waveforms each after its timestamp;
+// the second runs backwards, which turns the delay around: it gives Z's conjugate.
+std::pair<QByteArray, QByteArray> rohdeSchwarz(const Channels &c, int channel)
+{
+    const QByteArray header = "Resolution:1.378930e-09:\nRecordLength:400:\nXStart:0:\n"
+                              "HardwareXStart:0:\nSignalHardwareRecordLength:400:\n"
+                              "SignalResolution:"
+        + QByteArray::number(c.time[1], 'g', 17) + ":\nSource:Ch" + QByteArray::number(channel)
+        + "Wfm1:\nTimestampState:On:\n";
+    const std::vector<double> &values = channel == 1 ? c.ch1 : c.ch2;
+    QByteArray data = "-0.00559015392773438\n";
+    for (const double v : values) {
+        data += QByteArray::number(v / 1000, 'g', 10) + '\n';
+    }
+    data += "0\n";
+    for (std::size_t k = values.size(); k-- > 0;) {
+        data += QByteArray::number(values[k] / 1000, 'g', 10) + '\n';
+    }
+    return {header, data};
+}
+
 } // namespace
 
 class tst_MeasureCli : public QObject
@@ -175,6 +197,25 @@ void tst_MeasureCli::initTestCase()
     QVERIFY(write("open.csv", twoChannels(channelsFor({1e9, 0}, 0.01))));
     QVERIFY(write("short.csv", twoChannels(channelsFor({0, 0}, 0.01))));
     QVERIFY(write("load.csv", twoChannels(channelsFor({50, 0}, 0.01))));
+    for (const int channel : {1, 2}) {
+        const auto [header, data] = rohdeSchwarz(load, channel);
+        const QByteArray name = "RefCurve_C" + QByteArray::number(channel);
+        QVERIFY(write(name + ".csv", header) && write(name + ".Wfm.csv", data));
+    }
+    QVERIFY(write("rs_rtp_01.Wfm.csv", rohdeSchwarz(load, 1).second));
+    // One channel a file as LeCroy saves it, no line end after the last line; CH2's save
+    // was cut inside its last number.
+    for (const int channel : {1, 2}) {
+        QByteArray csv = "Time,Ampl\r\n";
+        for (std::size_t k = 0; k < load.time.size(); ++k) {
+            csv += QByteArray::number(load.time[k], 'e', 5) + ','
+                + QByteArray::number((channel == 1 ? load.ch1 : load.ch2)[k] / 1000, 'e', 9)
+                + "\r\n";
+        }
+        csv.chop(channel == 1 ? 2 : 6);
+        QVERIFY(write(QByteArray("C") + char('0' + channel) + "--cut--00000.csv", csv));
+    }
+    QVERIFY(write("rs_rtp_01.bin", "<?xml version=\"1.0\" standalone=\"no\"?>\r\r\n"));
 }
 
 Run tst_MeasureCli::run(const QStringList &arguments)
@@ -464,6 +505,34 @@ void tst_MeasureCli::capturesAndFaults_data()
     QTest::newRow("a cut-off last line is left out, with a warning")
         << QStringList {"cut.csv"} << 0 << "399 samples"
         << "cut.csv:401: the last line is cut off (the file ends inside it); it is left out";
+    QTest::newRow("Rohde & Schwarz data files, their headers beside them")
+        << QStringList {"RefCurve_C1.Wfm.csv", "RefCurve_C2.Wfm.csv"} << 0
+        << "Z (Ohm)             34.24 + j14.33"
+        << "";
+    QTest::newRow("Rohde & Schwarz headers given: their data files are read")
+        << QStringList {"--verbose", "RefCurve_C1.csv", "RefCurve_C2.csv"} << 0
+        << "Z (Ohm)             34.24 + j14.33"
+        << "RefCurve_C1.csv: segment 1 of 2 read, the first; --segment N reads another";
+    QTest::newRow("the second of a history of waveforms")
+        << QStringList {"--segment", "2", "RefCurve_C1.Wfm.csv", "RefCurve_C2.Wfm.csv"} << 0
+        << "Z (Ohm)             34.24 - j14.33"
+        << "";
+    QTest::newRow("a segment beyond the file's")
+        << QStringList {"--segment", "3", "RefCurve_C1.Wfm.csv", "RefCurve_C2.Wfm.csv"} << 1 << ""
+        << "RefCurve_C1.Wfm.csv: --segment 3: the file holds 2 segments";
+    QTest::newRow("a segment's number that is none")
+        << QStringList {"--segment", "0", "good.csv"} << 2 << ""
+        << "--segment wants a segment's number from 1, not '0'";
+    QTest::newRow("Rohde & Schwarz data without its header")
+        << QStringList {"rs_rtp_01.Wfm.csv"} << 1 << ""
+        << "rs_rtp_01.Wfm.csv: values without their times, and the header rs_rtp_01.csv that "
+           "gives them is not beside it (rs_rtp_01.bin is a header in another format, which is "
+           "not read)";
+    QTest::newRow("a pair whose one file lost its last sample")
+        << QStringList {"C1--cut--00000.csv", "C2--cut--00000.csv"} << 0
+        << "Fit                 399 samples"
+        << "C1--cut--00000.csv + C2--cut--00000.csv: C2--cut--00000.csv lost its last sample to a "
+           "cut-off line: the pair is measured on the 399 samples both files hold";
     QTest::newRow("an ambiguous column") << QStringList {"--ref", "2", "keysight.csv"} << 1 << ""
                                          << "--ref 2 is ambiguous";
     QTest::newRow("Keysight's channel by name")

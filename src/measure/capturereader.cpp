@@ -7,6 +7,7 @@
 #include "printabletext.h"
 #include "scopevocabulary.h"
 #include "timeaxis.h"
+#include "waveformheader.h"
 
 #include <QFileInfo>
 
@@ -182,12 +183,216 @@ Result<CaptureChannel> channelOf(const Table &table, const Column &column, std::
     return channel;
 }
 
+// The samples of a channel that a file gives as the converter's counts (GW Instek: integers
+// after "Waveform Data", "Vertical Scale" volts a division above them), in the unit of
+// "Vertical Units" a count.
+struct Counts
+{
+    double perCount = 0;
+    std::string unit;
+    QString note;
+};
+
+// Whether the settings say the samples are counts, and what a count is; or why they cannot
+// be read. A spectrum (a horizontal unit of Hz, GW Instek's FFT file) is no capture.
+Result<std::optional<Counts>> countsOf(
+    const std::vector<SettingsRow> &rows, bool decimalComma, const QString &fileName)
+{
+    if (const std::optional<Setting> horizontal = firstSetting(rows, SettingKey::HorizontalUnits);
+        horizontal && isFrequencyUnit(horizontal->value)) {
+        return Failure {at(fileName, horizontal->line,
+            QStringLiteral("the horizontal unit is '%1': this is a spectrum (an FFT), not a "
+                           "waveform in time; save the channel's waveform")
+                .arg(printableText(
+                    QString::fromUtf8(horizontal->value.data(), int(horizontal->value.size())))))};
+    }
+    const std::optional<Setting> data = firstSetting(rows, SettingKey::WaveformData);
+    if (!data) {
+        return std::optional<Counts>();
+    }
+    const std::optional<Setting> scale = firstSetting(rows, SettingKey::VerticalScale);
+    double perDivision = 0;
+    if (!scale || parseNumber(scale->value, decimalComma, &perDivision) != Parsed::Number
+        || !(perDivision > 0)) {
+        return Failure {at(fileName, data->line,
+            QStringLiteral("the samples after 'Waveform Data' are the converter's counts, and "
+                           "no 'Vertical Scale' says how many volts they are; save the "
+                           "waveform with its settings"))};
+    }
+    const std::optional<Setting> units = firstSetting(rows, SettingKey::VerticalUnits);
+    Counts counts;
+    counts.unit = units && !units->value.empty() ? std::string(units->value) : std::string("V");
+    counts.perCount = perDivision / kCountsPerDivision;
+    const QString unit = printableText(QString::fromStdString(counts.unit));
+    counts.note = QStringLiteral("converter counts of %1 %2 (Vertical Scale %3 %2 a division, "
+                                 "line %4; %5 counts a division)")
+                      .arg(counts.perCount)
+                      .arg(unit)
+                      .arg(perDivision)
+                      .arg(scale->line)
+                      .arg(kCountsPerDivision);
+    return std::optional<Counts>(counts);
+}
+
+// The segment that the context asks for, of `count`: from 0.
+Result<std::size_t> chosenSegment(
+    const ReadContext &context, std::size_t count, const QString &fileName)
+{
+    if (context.segment < 0 || std::size_t(context.segment) > count) {
+        return Failure {at(fileName, 0,
+            count == 1 ? QStringLiteral("--segment %1: the file holds one acquisition")
+                             .arg(context.segment)
+                       : QStringLiteral("--segment %1: the file holds %2 segments")
+                             .arg(context.segment)
+                             .arg(count))};
+    }
+    return context.segment == 0 ? 0 : std::size_t(context.segment - 1);
+}
+
+// "segment 1 of 10 read (--segment N reads another)", for --verbose.
+QString segmentNote(const ReadContext &context, std::size_t chosen, std::size_t count)
+{
+    return QStringLiteral("segment %1 of %2 read%3")
+        .arg(chosen + 1)
+        .arg(count)
+        .arg(context.segment == 0 ? QStringLiteral(", the first; --segment N reads another")
+                                  : QString());
+}
+
+// Teledyne LeCroy's segments ("Segments,2,SegmentSize,1252"): the rows of the one chosen.
+// The last may be one row short when the file's last line was cut off.
+Status segmentOf(Table &table, const std::vector<SettingsRow> &rows, const ReadContext &context,
+    const QString &fileName, QStringList *notes)
+{
+    const std::optional<Setting> segments = firstSetting(rows, SettingKey::Segments);
+    const std::optional<Setting> size = firstSetting(rows, SettingKey::SegmentSize);
+    const std::optional<long long> count = segments ? wholeNumber(segments->value) : std::nullopt;
+    const std::optional<long long> each = size ? wholeNumber(size->value) : std::nullopt;
+    const std::size_t samples = table.values.front().size();
+    if (!count || *count <= 1) {
+        const Result<std::size_t> chosen = chosenSegment(context, 1, fileName);
+        return chosen ? success() : Status(chosen.failure());
+    }
+    // Compared without overflow: the segments hold at most one sample more than the file.
+    const std::size_t whole = each && *each > 0 && std::size_t(*each) <= samples + 1
+            && std::size_t(*count) <= (samples + 1) / std::size_t(*each)
+        ? std::size_t(*count) * std::size_t(*each)
+        : 0;
+    if (whole == 0 || !(samples == whole || (table.cutOff && samples + 1 == whole))) {
+        return Failure {at(fileName, segments->line,
+            QStringLiteral("the file says %1 segments of %2 samples, but it holds %3 samples")
+                .arg(*count)
+                .arg(each ? QString::number(*each) : QStringLiteral("unknown"))
+                .arg(samples))};
+    }
+    const Result<std::size_t> chosen = chosenSegment(context, std::size_t(*count), fileName);
+    if (!chosen) {
+        return chosen.failure();
+    }
+    const std::size_t begin = *chosen * std::size_t(*each);
+    keepRows(table, begin, begin + std::size_t(*each));
+    notes->append(QStringLiteral("%1 (%2 segments of %3 samples, line %4)")
+                      .arg(segmentNote(context, *chosen, std::size_t(*count)))
+                      .arg(*count)
+                      .arg(*each)
+                      .arg(segments->line));
+    return success();
+}
+
+// The channels and the time axis of a data file of values alone, as its header says.
+struct Headered
+{
+    std::vector<Column> columns;
+    std::vector<int> tags;
+    TimeAxis axis;
+};
+
+Result<Headered> fromHeader(Table &table, const Dialect &dialect, const QString &fileName,
+    const ReadContext &context, QStringList *notes)
+{
+    const DecodedText decoded = decodeText(context.header);
+    const std::optional<WaveformHeader> header = parseWaveformHeader(decoded.text);
+    if (!header) {
+        return Failure {at(context.headerName, 0,
+            QStringLiteral("no header of \"Key:value:\" lines with a sample interval, as "
+                           "Rohde & Schwarz write one beside %1")
+                .arg(fileName))};
+    }
+    Result<WaveformLayout> layout = waveformLayout(
+        *header, table.values.front().size(), table.columns.size(), context.headerName, fileName);
+    if (!layout) {
+        return layout.failure();
+    }
+    *notes += layout->notes;
+    Headered result;
+    result.columns = columnsOf(table, dialect);
+    const std::size_t firstChannel = layout->timeColumn ? 1 : 0;
+    for (std::size_t i = 0; i < layout->labels.size(); ++i) {
+        Column &column = result.columns[firstChannel + i];
+        column.label = layout->labels[i];
+        column.unit = layout->unit;
+        column.names.push_back(lowered(layout->labels[i].toStdString()));
+    }
+    result.tags = layout->tags;
+    if (layout->timeColumn) {
+        Result<TimeAxis> axis = timeAxis(table, result.columns, TimeSettings(), fileName);
+        if (!axis) {
+            return axis.failure();
+        }
+        result.axis = std::move(*axis);
+        return result;
+    }
+    const std::size_t block = layout->samples + (layout->timestamps ? 1 : 0);
+    const Result<std::size_t> chosen = chosenSegment(context, layout->waveforms, fileName);
+    if (!chosen) {
+        return chosen.failure();
+    }
+    const std::size_t begin = *chosen * block;
+    if (layout->timestamps) {
+        notes->append(QStringLiteral("line %1: the timestamp %2 s of waveform %3")
+                          .arg(table.firstLine + std::int64_t(begin))
+                          .arg(table.values.front()[begin], 0, 'g', 12)
+                          .arg(*chosen + 1));
+    }
+    if (layout->waveforms > 1) {
+        notes->append(segmentNote(context, *chosen, layout->waveforms));
+    }
+    const std::size_t first = begin + (layout->timestamps ? 1 : 0);
+    keepRows(table, first, first + layout->samples);
+    result.axis.seconds.resize(layout->samples);
+    for (std::size_t k = 0; k < layout->samples; ++k) {
+        result.axis.seconds[k] = layout->start + double(k) * layout->interval;
+    }
+    result.axis.notes.append(QStringLiteral("time: from the header %1, %2 s every %3 s")
+                                 .arg(context.headerName)
+                                 .arg(layout->start)
+                                 .arg(layout->interval));
+    return result;
+}
+
+// Whether the first column of numbers never rises: no time column.
+bool noTimeColumn(const Table &table)
+{
+    const std::vector<double> &first = table.values.front();
+    for (std::size_t k = 1; k < first.size(); ++k) {
+        if (!(first[k] > first[k - 1])) {
+            return true;
+        }
+    }
+    return first.size() < 2;
+}
+
 } // namespace
 
-Result<CaptureRead> readCaptureChannels(
-    const QByteArray &content, const QString &fileName, const ColumnChoice &choice)
+Result<CaptureRead> readCaptureChannels(const QByteArray &content, const QString &fileName,
+    const ColumnChoice &choice, const ReadContext &context)
 {
     const DecodedText decoded = decodeText(content);
+    if (context.header.isEmpty() && parseWaveformHeader(decoded.text)) {
+        return Failure {at(fileName, 0,
+            QStringLiteral("a header of a Rohde & Schwarz waveform, without its values: give "
+                           "the data file beside it (name.Wfm.csv)"))};
+    }
     const Dialect dialect = sniffDialect(decoded.text);
     Result<Table> read = readTable(decoded.text, dialect, fileName);
     if (!read) {
@@ -196,13 +401,49 @@ Result<CaptureRead> readCaptureChannels(
     Table &table = *read;
     CaptureRead result;
     result.warnings = table.warnings;
+    result.cutOff = table.cutOff;
     result.notes = textNotes(decoded, dialect, table);
+    result.notes += table.notes;
 
-    const std::vector<Column> columns = columnsOf(table, dialect);
     std::vector<SettingsRow> settingsRows = table.header;
     settingsRows.insert(settingsRows.end(), table.beside.begin(), table.beside.end());
-    Result<TimeAxis> axis
-        = timeAxis(table, columns, timeSettings(settingsRows, dialect.decimalComma), fileName);
+    const Result<std::optional<Counts>> counts
+        = countsOf(settingsRows, dialect.decimalComma, fileName);
+    if (!counts) {
+        return counts.failure();
+    }
+    std::vector<Column> columns;
+    std::vector<int> tags;
+    Result<TimeAxis> axis = Failure {};
+    if (!context.header.isEmpty()) {
+        Result<Headered> headered = fromHeader(table, dialect, fileName, context, &result.notes);
+        if (!headered) {
+            return headered.failure();
+        }
+        columns = std::move(headered->columns);
+        tags = std::move(headered->tags);
+        axis = std::move(headered->axis);
+    } else {
+        if (const Status segment = segmentOf(table, settingsRows, context, fileName, &result.notes);
+            !segment) {
+            return segment.failure();
+        }
+        columns = columnsOf(table, dialect);
+        const TimeSettings settings = timeSettings(settingsRows, dialect.decimalComma);
+        if (!context.missingHeader.isEmpty() && settings.increment <= 0 && noTimeColumn(table)) {
+            return Failure {at(fileName, 0,
+                QStringLiteral("values without their times, and the header %1 that gives them "
+                               "is not beside it%2; export the waveform with its header, or "
+                               "with the times (XY)")
+                    .arg(context.missingHeader,
+                        context.otherHeader.isEmpty()
+                            ? QString()
+                            : QStringLiteral(" (%1 is a header in another format, which is "
+                                             "not read)")
+                                  .arg(context.otherHeader)))};
+        }
+        axis = timeAxis(table, columns, settings, fileName);
+    }
     if (!axis) {
         return axis.failure();
     }
@@ -219,16 +460,36 @@ Result<CaptureRead> readCaptureChannels(
         QStringLiteral("V_x (CH2)")};
     for (std::size_t i = 0; i < chosen->size(); ++i) {
         const std::size_t index = (*chosen)[i];
-        Result<CaptureChannel> channel = channelOf(
-            table, columns[index], index, std::move(table.values[index]), roles[i], fileName);
+        Column column = columns[index];
+        std::vector<double> values = std::move(table.values[index]);
+        QString scaleNote;
+        if (*counts) {
+            const Counts &count = **counts;
+            for (std::size_t k = 0; k < values.size(); ++k) {
+                if (std::isfinite(values[k]) && values[k] != std::floor(values[k])) {
+                    return Failure {at(fileName, table.firstLine + std::int64_t(k),
+                        QStringLiteral("%1 is no converter count, as the samples after "
+                                       "'Waveform Data' are")
+                            .arg(values[k]))};
+                }
+                values[k] *= count.perCount;
+            }
+            column.unit = count.unit;
+            scaleNote = count.note + QStringLiteral(", ");
+        }
+        Result<CaptureChannel> channel
+            = channelOf(table, column, index, std::move(values), roles[i], fileName);
         if (!channel) {
             return channel.failure();
         }
+        if (!tags.empty()) {
+            channel->tag = tags[index - firstChannel];
+        }
         result.notes.append(
-            QStringLiteral("%1: %2, in %3")
-                .arg(roles[i], described(columns[index]),
-                    columns[index].unit.empty() ? QStringLiteral("V")
-                                                : QString::fromStdString(columns[index].unit)));
+            QStringLiteral("%1: %2, %3in %4")
+                .arg(roles[i], described(column), scaleNote,
+                    column.unit.empty() ? QStringLiteral("V")
+                                        : printableText(QString::fromStdString(column.unit))));
         result.channels.push_back(std::move(*channel));
     }
     if (result.channels.size() == 1 && result.channels.front().tag == 0) {
@@ -244,13 +505,67 @@ Result<CaptureRead> readCaptureChannels(
     return result;
 }
 
-Result<CaptureRead> readCaptureFile(const QString &path, const ColumnChoice &columns)
+namespace {
+
+constexpr qint64 kLargestHeader = 1 << 20; // bytes; an RTO2000's header has 2 kB
+
+// The file beside `path` whose name ends in one of `endings` instead of its own last `cut`
+// characters, spelt as `path` is; empty when there is none.
+QString besideFile(const QString &path, int cut, std::initializer_list<const char *> endings)
 {
-    const Result<QByteArray> content = readFileContent(path, kLargestFile);
+    for (const char *ending : endings) {
+        const QString beside = path.left(path.size() - cut) + QLatin1String(ending);
+        if (QFileInfo(beside).isFile()) {
+            return beside;
+        }
+    }
+    return QString();
+}
+
+} // namespace
+
+Result<CaptureRead> readCaptureFile(const QString &path, const ColumnChoice &columns, int segment)
+{
+    Result<QByteArray> content = readFileContent(path, kLargestFile);
     if (!content) {
         return content.failure();
     }
-    return readCaptureChannels(*content, displayName(path), columns);
+    ReadContext context;
+    context.segment = segment;
+    QString dataPath = path;
+    const QString lower = QFileInfo(path).fileName().toLower();
+    constexpr int suffix = int(kHeaderedDataSuffix.size());
+    if (path != QLatin1String("-")
+        && lower.endsWith(
+            QLatin1String(kHeaderedDataSuffix.data(), int(kHeaderedDataSuffix.size())))) {
+        // "name.Wfm.csv": the header is "name.csv" beside it.
+        const QString header = besideFile(path, suffix, {".csv", ".CSV"});
+        if (header.isEmpty()) {
+            context.missingHeader = displayName(path.left(path.size() - suffix) + ".csv");
+            const QString other = besideFile(path, suffix, {".bin", ".BIN"});
+            context.otherHeader = other.isEmpty() ? QString() : displayName(other);
+        } else {
+            const Result<QByteArray> text = readFileContent(header, kLargestHeader);
+            if (!text) {
+                return text.failure();
+            }
+            context.header = *text;
+            context.headerName = displayName(header);
+        }
+    } else if (path != QLatin1String("-") && lower.endsWith(QLatin1String(".csv"))) {
+        // "name.csv", the header of the data file "name.Wfm.csv" beside it: that is read.
+        const QString data = besideFile(path, 4, {".Wfm.csv", ".wfm.csv", ".WFM.CSV"});
+        if (!data.isEmpty() && parseWaveformHeader(decodeText(*content).text)) {
+            context.header = std::move(*content);
+            context.headerName = displayName(path);
+            dataPath = data;
+            content = readFileContent(data, kLargestFile);
+            if (!content) {
+                return content.failure();
+            }
+        }
+    }
+    return readCaptureChannels(*content, displayName(dataPath), columns, context);
 }
 
 Result<PairedCapture> pairChannels(const CaptureRead &first, const QString &firstName,
@@ -268,12 +583,17 @@ Result<PairedCapture> pairChannels(const CaptureRead &first, const QString &firs
             .arg(read.time.front())
             .arg(n > 1 ? (read.time.back() - read.time.front()) / double(n - 1) : 0.0);
     };
-    const std::size_t n = reference.time.size();
+    // A file whose last line was cut off holds one sample less than its partner: the pair
+    // is the samples both hold.
+    const std::size_t nReference = reference.time.size();
+    const std::size_t nVx = vx.time.size();
+    const bool oneCut
+        = (nReference + 1 == nVx && reference.cutOff) || (nVx + 1 == nReference && vx.cutOff);
+    const std::size_t n = std::min(nReference, nVx);
     const double interval
-        = n > 1 ? (reference.time.back() - reference.time.front()) / double(n - 1) : 0;
-    const double otherInterval
-        = n > 1 && vx.time.size() == n ? (vx.time.back() - vx.time.front()) / double(n - 1) : 0;
-    if (vx.time.size() != n || n < 2
+        = n > 1 ? (reference.time[n - 1] - reference.time.front()) / double(n - 1) : 0;
+    const double otherInterval = n > 1 ? (vx.time[n - 1] - vx.time.front()) / double(n - 1) : 0;
+    if ((nReference != nVx && !oneCut) || n < 2
         || !(std::abs(vx.time.front() - reference.time.front()) <= 1e-3 * interval)
         || !(std::abs(otherInterval - interval) <= 1e-6 * interval)) {
         return Failure {QStringLiteral("%1 and %2 are not one acquisition: %3, and %4; save both "
@@ -281,9 +601,17 @@ Result<PairedCapture> pairChannels(const CaptureRead &first, const QString &firs
                             .arg(firstName, secondName, axisText(first), axisText(second))};
     }
     PairedCapture paired;
-    paired.capture.time = reference.time;
-    paired.capture.reference = reference.channels.front().millivolts;
-    paired.capture.vx = vx.channels.front().millivolts;
+    paired.capture.time.assign(reference.time.begin(), reference.time.begin() + std::ptrdiff_t(n));
+    paired.capture.reference.assign(reference.channels.front().millivolts.begin(),
+        reference.channels.front().millivolts.begin() + std::ptrdiff_t(n));
+    paired.capture.vx.assign(vx.channels.front().millivolts.begin(),
+        vx.channels.front().millivolts.begin() + std::ptrdiff_t(n));
+    if (oneCut) {
+        paired.warnings.append(QStringLiteral("%1 lost its last sample to a cut-off line: the "
+                                              "pair is measured on the %2 samples both files hold")
+                                   .arg(nReference < nVx ? referenceName : vxName)
+                                   .arg(n));
+    }
     paired.notes.append(
         QStringLiteral("the reference from %1, V_x from %2%3")
             .arg(referenceName, vxName,

@@ -37,8 +37,21 @@ struct CaptureRead
 {
     std::vector<double> time; // seconds, strictly increasing
     std::vector<CaptureChannel> channels;
+    bool cutOff = false; // the file's last line was cut off and left out
     QStringList notes;
     QStringList warnings;
+};
+
+// What the reader takes besides a file's own text: which acquisition of a file of several
+// (segments, a history of waveforms), and the header file that says what a data file of
+// values alone holds (Rohde & Schwarz "name.csv" beside "name.Wfm.csv").
+struct ReadContext
+{
+    int segment = 0; // from 1; 0 reads the first and says so in a note
+    QString headerName; // empty when there is no header beside the data
+    QByteArray header;
+    QString missingHeader; // the header a data file's name calls for, not found beside it
+    QString otherHeader; // a file beside it in a format not read (an RTP's XML "name.bin")
 };
 
 // Reads an oscilloscope's CSV capture, as the oscilloscopes of Tektronix, Rigol, Siglent,
@@ -55,22 +68,34 @@ struct CaptureRead
 // a compiler's ("capture.csv:12: expected a number in column 3, found 'abc'"); nothing is
 // guessed silently. `fileName` names the file in messages; its channel tag ("F0000CH2.CSV")
 // counts where the content names no channel.
-Result<CaptureRead> readCaptureChannels(
-    const QByteArray &content, const QString &fileName, const ColumnChoice &columns);
+//
+// GW Instek's samples, the converter's counts after "Waveform Data", become volts by the
+// "Vertical Scale" above them; a spectrum (a horizontal unit of Hz) is refused. A file of
+// several segments (Teledyne LeCroy's "Segments,2,SegmentSize,1252") gives the one that the
+// context asks for. With a header file in the context, the data are values alone: the
+// header gives their times, their channels and the timestamp before each waveform.
+Result<CaptureRead> readCaptureChannels(const QByteArray &content, const QString &fileName,
+    const ColumnChoice &columns, const ReadContext &context = {});
 
-// The same for a file on disk, read whole into memory; "-" reads standard input.
-Result<CaptureRead> readCaptureFile(const QString &path, const ColumnChoice &columns);
+// The same for a file on disk, read whole into memory; "-" reads standard input. A data
+// file "name.Wfm.csv" is read with its header "name.csv" beside it; given the header, the
+// data file beside it is read.
+Result<CaptureRead> readCaptureFile(
+    const QString &path, const ColumnChoice &columns, int segment = 0);
 
 // A capture of two files, with what the pairing took from where (--verbose).
 struct PairedCapture
 {
     Capture capture;
     QStringList notes;
+    QStringList warnings;
 };
 
 // One capture from two files of one channel each, as Tektronix, Rohde & Schwarz, LeCroy,
-// Owon and Siglent save one acquisition: the first is the reference unless the channel
-// tags say the first is CH2 and the second CH1. Their time axes must agree.
+// Owon, Siglent and GW Instek save one acquisition: the first is the reference unless the
+// channel tags say the first is CH2 and the second CH1. Their time axes must agree; where
+// one file lost its last sample to a cut-off line, the pair is measured on the samples both
+// hold, with a warning.
 Result<PairedCapture> pairChannels(const CaptureRead &first, const QString &firstName,
     const CaptureRead &second, const QString &secondName);
 

@@ -3,6 +3,7 @@
 #include "scopevocabulary.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -220,4 +221,30 @@ int sourceChannel(const std::vector<SettingsRow> &rows)
         }
     }
     return 0;
+}
+
+std::optional<Setting> firstSetting(const std::vector<SettingsRow> &rows, SettingKey kind)
+{
+    for (const SettingsRow &row : rows) {
+        for (std::size_t j = 0; j < row.fields.size(); ++j) {
+            if (settingKey(keyOf(row.fields[j])) == kind) {
+                return Setting {
+                    j + 1 < row.fields.size() ? trimmed(row.fields[j + 1]) : std::string_view(),
+                    row.line};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<long long> wholeNumber(std::string_view text)
+{
+    text = trimmed(text);
+    long long value = 0;
+    const std::from_chars_result result
+        = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
 }

@@ -5,6 +5,7 @@
 #include "scopevocabulary.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,5 +50,19 @@ int channelTag(std::string_view text);
 // The channel a one-channel file says it holds, in a setting "Source,CH1" or
 // "Channel :,CH1"; 0 when it says none.
 int sourceChannel(const std::vector<SettingsRow> &rows);
+
+// A setting's value, as the field after its key writes it, and the setting's line.
+struct Setting
+{
+    std::string_view value; // trimmed; may be empty ("Waveform Data,")
+    std::int64_t line = 0;
+};
+
+// The first setting of a kind, its key in one field and its value in the next:
+// "Vertical Scale,1.000E-01," (GW Instek), "Segments,2,SegmentSize,1252" (LeCroy).
+std::optional<Setting> firstSetting(const std::vector<SettingsRow> &rows, SettingKey kind);
+
+// A whole number of a setting's value ("2", "1252", "4000"); none for anything else.
+std::optional<long long> wholeNumber(std::string_view text);
 
 #endif // CAPTURESETTINGS_H

@@ -25,6 +25,29 @@ bool isNumeric(Parsed parsed)
     return parsed == Parsed::Number || parsed == Parsed::NotFinite;
 }
 
+// How a number is printed: the digits before its exponent, and those of its exponent (-1
+// for none). "-2.88172e-006" has 6 and 3, "0.031" has 4 and -1.
+struct Printed
+{
+    int digits = 0;
+    int exponentDigits = -1;
+};
+
+Printed printedShape(std::string_view field)
+{
+    Printed printed;
+    int *counted = &printed.digits;
+    for (const char c : field) {
+        if (c == 'e' || c == 'E') {
+            printed.exponentDigits = 0;
+            counted = &printed.exponentDigits;
+        } else if (c >= '0' && c <= '9') {
+            ++*counted;
+        }
+    }
+    return printed;
+}
+
 // The fields that hold numbers in the file's last lines: they are data, whatever stands
 // above them. Of the last whole lines, the columns that most of them have count (one bad
 // field in the last line does not hide its column, nor do settings beside the first rows
@@ -117,7 +140,6 @@ struct PlainRun
 {
     std::size_t position = 0; // of the first line not read
     std::int64_t lines = 0;
-    std::size_t lastLength = 0; // of the last line read, without its line end
 };
 
 PlainRun plainRows(std::string_view text, std::size_t position, char separator,
@@ -156,7 +178,6 @@ PlainRun plainRows(std::string_view text, std::size_t position, char separator,
         while (p != end && (blank(*p) || *p == separator)) {
             ++p;
         }
-        const char *lineEnd = p;
         if (p != end && *p == '\r') {
             ++p;
         }
@@ -167,7 +188,6 @@ PlainRun plainRows(std::string_view text, std::size_t position, char separator,
             values[c].push_back(row[c]);
         }
         run.position = std::size_t(p + 1 - text.data());
-        run.lastLength = std::size_t(lineEnd - begin);
         ++run.lines;
     }
     return run;
@@ -187,6 +207,8 @@ private:
     Result<Next> line(const TextLine &line);
     Status headerLine(const TextLine &line);
     Status besideFields(const TextLine &line);
+    bool timeWithoutValues() const;
+    bool wholeLastLine(const TextLine &line) const;
     void start(const TextLine &line);
     void append(const TextLine &line);
 
@@ -198,7 +220,14 @@ private:
     bool m_contiguous = true; // the data are the first columns of the line, as in most files
     bool m_fastPath = false;
     bool m_started = false;
-    std::size_t m_lastDataLength = 0;
+    char m_lineEnd = '\n';
+    // Lines of a time and no values: a run before the data, and one after it that must
+    // reach the end of the file (inside the data such a line is an error).
+    std::int64_t m_emptyBeforeFrom = 0;
+    std::int64_t m_emptyBeforeTo = 0;
+    std::int64_t m_emptyAfterFrom = 0;
+    std::int64_t m_emptyAfterTo = 0;
+    QString m_emptyAfterError;
     std::size_t m_position = 0; // of the line after the one being read
     Fields m_fields;
     std::vector<double> m_row;
@@ -228,7 +257,8 @@ Result<Table> TableReader::read()
 {
     LineCursor cursor(m_text);
     TextLine text;
-    m_fastPath = m_fastPath && cursor.lineEnd() == '\n';
+    m_lineEnd = cursor.lineEnd();
+    m_fastPath = m_fastPath && m_lineEnd == '\n';
     while (cursor.next(&text)) {
         m_position = cursor.position();
         if (isBlankLine(text.text)) {
@@ -242,21 +272,113 @@ Result<Table> TableReader::read()
             break;
         }
         // Most of a file is plain data lines: they are read in one pass from here on, and
-        // the line that is not one goes the general road.
-        if (m_started && m_fastPath) {
+        // the line that is not one goes the general road (as every line does after a time
+        // without values, which only the end of the file may follow).
+        if (m_started && m_fastPath && m_emptyAfterFrom == 0) {
             const PlainRun run
                 = plainRows(m_text, cursor.position(), m_dialect.separator, m_table.values, m_row);
             if (run.lines > 0) {
                 cursor.skip(run.position, run.lines);
                 m_table.lastLine += run.lines;
-                m_lastDataLength = run.lastLength;
             }
         }
     }
     if (!m_started) {
         return Failure {at(m_fileName, 0, QStringLiteral("no lines of numbers"))};
     }
+    const auto lines = [](std::int64_t from, std::int64_t to) {
+        return from == to ? QStringLiteral("line %1").arg(from)
+                          : QStringLiteral("lines %1 to %2").arg(from).arg(to);
+    };
+    if (m_emptyBeforeFrom != 0) {
+        m_table.notes.append(QStringLiteral("%1: a time but no values, before the data; left out")
+                                 .arg(lines(m_emptyBeforeFrom, m_emptyBeforeTo)));
+    }
+    if (m_emptyAfterFrom != 0) {
+        m_table.notes.append(QStringLiteral("%1: a time but no values, after the data; left out")
+                                 .arg(lines(m_emptyAfterFrom, m_emptyAfterTo)));
+    }
     return std::move(m_table);
+}
+
+// A line of a number in the first data column and nothing else, every other data column
+// there but empty: Keysight writes the times before its channels' first samples so
+// ("+1.5400000E+00,,"), and Agilent a last row so ("+998.000E-06,,").
+bool TableReader::timeWithoutValues() const
+{
+    const std::vector<std::size_t> &columns = m_table.columns;
+    if (m_width < 2 || !isNumeric(m_kinds[0]) || columns.back() >= m_fields.size()) {
+        return false;
+    }
+    for (std::size_t j = 0; j < m_fields.size(); ++j) {
+        if (j != columns[0] && !m_fields[j].empty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether a last line that the file does not end is whole. A save cut off inside the line
+// leaves fewer fields than the lines before it, or cuts the last number: the others have a
+// separator after them. The last number is whole when a separator follows it, when it has
+// an exponent of as many digits as the lines before (its mantissa comes first), or else
+// when it has as many digits as the fewest of those lines: "%g" drops a trailing zero in
+// one number of ten, so a long number (six digits or more) may have one fewer, a change in
+// its last place at most.
+bool TableReader::wholeLastLine(const TextLine &line) const
+{
+    constexpr int kLinesCompared = 8;
+    const std::size_t begin = std::size_t(line.text.data() - m_text.data());
+    std::vector<Fields> before;
+    std::size_t finish = begin;
+    double value = 0;
+    for (int looked = 0;
+         looked < 2 * kLinesCompared && finish > 0 && int(before.size()) < kLinesCompared;
+         ++looked) {
+        const std::size_t end = finish - 1; // the line end of the line before
+        const std::size_t previous
+            = end == 0 ? std::string_view::npos : m_text.rfind(m_lineEnd, end - 1);
+        const std::size_t start = previous == std::string_view::npos ? 0 : previous + 1;
+        std::string_view text = m_text.substr(start, end - start);
+        if (!text.empty() && text.back() == '\r') {
+            text.remove_suffix(1);
+        }
+        finish = start;
+        Fields fields;
+        splitFields(text, m_dialect.separator, &fields);
+        const bool data
+            = std::all_of(m_table.columns.begin(), m_table.columns.end(), [&](std::size_t f) {
+                  return f < fields.size()
+                      && isNumeric(parseNumber(fields[f], m_dialect.decimalComma, &value));
+              });
+        if (data) {
+            before.push_back(std::move(fields));
+        }
+    }
+    if (before.empty()) {
+        return true;
+    }
+    const std::size_t f = m_table.columns.back();
+    if (m_fields.size() != before.front().size()) {
+        return false;
+    }
+    if (f + 1 < m_fields.size()) {
+        return true;
+    }
+    const Printed last = printedShape(m_fields[f]);
+    const int exponent = printedShape(before.front()[f]).exponentDigits;
+    int fewest = std::numeric_limits<int>::max();
+    bool sameExponent = true;
+    for (const Fields &fields : before) {
+        const Printed shape = printedShape(fields[f]);
+        fewest = std::min(fewest, shape.digits);
+        sameExponent = sameExponent && shape.exponentDigits == exponent;
+    }
+    if (sameExponent && exponent >= 0) {
+        return last.exponentDigits == exponent;
+    }
+    constexpr int kLongNumber = 6; // digits
+    return last.digits >= (fewest >= kLongNumber ? fewest - 1 : fewest);
 }
 
 // One line that is not blank: a setting or name before the data, or a data line.
@@ -280,17 +402,38 @@ Result<TableReader::Next> TableReader::line(const TextLine &line)
     }
     const bool data = failed == m_width;
     if (!m_started && !data) {
+        if (timeWithoutValues()) {
+            m_emptyBeforeFrom = m_emptyBeforeFrom != 0 ? m_emptyBeforeFrom : line.number;
+            m_emptyBeforeTo = line.number;
+            return Next::Line;
+        }
+        m_emptyBeforeFrom = m_emptyBeforeTo = 0;
         if (const Status header = headerLine(line); !header) {
             return header.failure();
         }
         return Next::Line;
     }
-    // A last line that the file does not end, and that is shorter than the lines before it
-    // or is no data line, was cut off while the file was saved.
-    if (m_started && !line.terminated && (!data || line.text.size() < m_lastDataLength)) {
+    if (m_emptyAfterFrom != 0 && data) {
+        return Failure {m_emptyAfterError};
+    }
+    // A last line that the file does not end, and that is no data line or has fewer fields
+    // or digits than the lines before it, was cut off while the file was saved (also one of
+    // a time and no values: its values may be what was cut).
+    if (!line.terminated && (!data || !wholeLastLine(line))) {
         m_table.warnings.append(at(m_fileName, line.number,
             QStringLiteral("the last line is cut off (the file ends inside it); it is left out")));
+        m_table.cutOff = true;
         return Next::Stop;
+    }
+    if (!data && timeWithoutValues()) {
+        if (m_emptyAfterFrom == 0) {
+            m_emptyAfterFrom = line.number;
+            m_emptyAfterError = at(m_fileName, line.number,
+                QStringLiteral("expected a number in column %1, found nothing")
+                    .arg(m_table.columns[failed] + 1));
+        }
+        m_emptyAfterTo = line.number;
+        return Next::Line;
     }
     if (!data) {
         const std::size_t column = columns[failed];
@@ -393,7 +536,6 @@ void TableReader::append(const TextLine &line)
     for (std::size_t c = 0; c < m_width; ++c) {
         m_table.values[c].push_back(m_row[c]);
     }
-    m_lastDataLength = line.text.size();
     m_table.lastLine = line.number;
 }
 
@@ -414,15 +556,32 @@ Result<Table> readTable(std::string_view text, const Dialect &dialect, const QSt
     return TableReader(text, dialect, fileName, std::move(columns)).read();
 }
 
+void keepRows(Table &table, std::size_t begin, std::size_t end)
+{
+    for (std::vector<double> &column : table.values) {
+        end = std::min(end, column.size());
+        begin = std::min(begin, end);
+        column.erase(column.begin() + std::ptrdiff_t(end), column.end());
+        column.erase(column.begin(), column.begin() + std::ptrdiff_t(begin));
+    }
+    table.firstLine += std::int64_t(begin);
+    table.lastLine = table.firstLine + std::int64_t(end - begin) - 1;
+    for (std::int64_t &line : table.notFiniteLine) {
+        line = line >= table.firstLine && line <= table.lastLine ? line : 0;
+    }
+}
+
 std::vector<Column> columnsOf(const Table &table, const Dialect &dialect)
 {
     std::vector<const SettingsRow *> nameRows;
     double value = 0;
     const auto namesEvery = [&](const SettingsRow &row, bool allText) {
-        // Every data column named; with `allText` no name a number, else at least one
-        // (Keysight names its channels "1" and "2" over the time's "x-axis").
-        const auto named
-            = [&](std::size_t f) { return f < row.fields.size() && !row.fields[f].empty(); };
+        // Every data column named, but the first may be left empty (Rigol DS1000B's
+        // ",CH1,CH2" over "Second,Volt,Volt"); with `allText` no name a number, else at
+        // least one (Keysight names its channels "1" and "2" over the time's "x-axis").
+        const auto named = [&](std::size_t f) {
+            return f < row.fields.size() && (!row.fields[f].empty() || f == table.columns.front());
+        };
         const auto text = [&](std::size_t f) {
             return parseNumber(row.fields[f], dialect.decimalComma, &value) == Parsed::NotNumber;
         };

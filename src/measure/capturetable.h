@@ -25,16 +25,24 @@ struct Table
     std::vector<SettingsRow> beside; // settings in the first columns of data lines
     std::int64_t firstLine = 0;
     std::int64_t lastLine = 0;
+    bool cutOff = false; // the last line was cut off and left out
+    QStringList notes; // lines left out (--verbose)
     QStringList warnings;
 };
 
 // Reads the data lines: the fields that hold numbers in the file's last lines are data,
 // whatever stands above them; every line from the first one with numbers in all the data
 // columns to the end is a data line. A data line with text in a data column is an error;
-// settings may stand beside the data in the other columns (as Tektronix writes them). A
-// last line that the file does not end, and that is shorter than the lines before it, was
-// cut off while the file was saved: it is left out with a warning.
+// settings may stand beside the data in the other columns (as Tektronix writes them). Lines
+// of a time and no values before the first data line or after the last one are left out
+// with a note; among the data they are an error. A last line that the file does not end,
+// and that has fewer fields or digits than the lines before it, was cut off while the file
+// was saved: it is left out with a warning.
 Result<Table> readTable(std::string_view text, const Dialect &dialect, const QString &fileName);
+
+// Keeps the rows from `begin` to before `end` of the data (one segment of a file of several,
+// the samples after a timestamp), and the lines of the rows kept. A line holds one row.
+void keepRows(Table &table, std::size_t begin, std::size_t end);
 
 // A data column with its name and unit, from the lines of names over the data.
 struct Column

@@ -81,6 +81,10 @@ struct Options
                        "(RG-213:12.5) or Z0,VF,DB_PER_100M@MHZ:METRES: the antenna's impedance "
                        "at its far end is given."),
         QStringLiteral("line")};
+    QCommandLineOption segment {QStringLiteral("segment"),
+        QStringLiteral("Of a file of several acquisitions (segments, a history of waveforms), "
+                       "the one to measure, from 1. Default: the first."),
+        QStringLiteral("N")};
     QCommandLineOption verbose {QStringLiteral("verbose"),
         QStringLiteral("Say on standard error how each file was read: which lines were "
                        "settings, which column was taken as the time and as each channel, in "
@@ -96,10 +100,10 @@ void describe(QCommandLineParser &parser, const Options &o)
         "antenna's impedance with its 1-sigma uncertainty, the circuit variant and\n"
         "both matching components, as the window shows them.\n"
         "\n"
-        "Reads CSV as Tektronix, Rigol, Siglent, Keysight, LeCroy, Rohde & Schwarz,\n"
-        "Owon and PicoScope oscilloscopes save it; a channel a file (F0000CH1.CSV\n"
-        "F0000CH2.CSV) is given as two files, the reference's first. - reads standard\n"
-        "input.\n"
+        "Reads CSV as Tektronix, Rigol, Siglent, Keysight (Agilent), LeCroy, Rohde &\n"
+        "Schwarz (with the header beside name.Wfm.csv), GW Instek, Owon, Digilent and\n"
+        "PicoScope oscilloscopes save it; a channel a file (F0000CH1.CSV F0000CH2.CSV)\n"
+        "is given as two files, the reference's first. - reads standard input.\n"
         "\n"
         "Calibration: captures of an open, a short and a load resistor where the\n"
         "antenna connects (--open, --short, --load) take the probes, the leads and the\n"
@@ -119,8 +123,8 @@ void describe(QCommandLineParser &parser, const Options &o)
                        "reference's, then V_x's); several make a sweep. - reads standard "
                        "input."),
         QStringLiteral("capture.csv..."));
-    parser.addOptions({o.frequency, o.source, o.reference, o.vx, o.json, o.csv, o.s1p, o.open,
-        o.shortCircuit, o.load, o.loadOhm, o.openPf, o.shortNh, o.saveCal, o.cal, o.line,
+    parser.addOptions({o.frequency, o.source, o.reference, o.vx, o.segment, o.json, o.csv, o.s1p,
+        o.open, o.shortCircuit, o.load, o.loadOhm, o.openPf, o.shortNh, o.saveCal, o.cal, o.line,
         o.verbose});
 }
 
@@ -155,6 +159,14 @@ Result<MeasureRequest> requestFrom(const QCommandLineParser &parser, const Optio
             return Failure {QStringLiteral("--line: %1").arg(line.error())};
         }
         request.line = *line;
+    }
+    if (parser.isSet(o.segment)) {
+        bool whole = false;
+        request.segment = parser.value(o.segment).toInt(&whole);
+        if (!whole || request.segment < 1) {
+            return Failure {QStringLiteral("--segment wants a segment's number from 1, not '%1'")
+                                .arg(parser.value(o.segment))};
+        }
     }
     return request;
 }

@@ -18,8 +18,9 @@ struct CaptureInput
 class Reader
 {
 public:
-    Reader(const ColumnChoice &columns, const MeasureObserver &observer)
-        : m_columns(columns)
+    Reader(const MeasureRequest &request, const MeasureObserver &observer)
+        : m_columns(request.columns)
+        , m_segment(request.segment)
         , m_observer(observer)
     { }
 
@@ -39,6 +40,7 @@ private:
     }
 
     const ColumnChoice &m_columns;
+    int m_segment;
     const MeasureObserver &m_observer;
     mutable std::optional<std::pair<QString, Result<CaptureRead>>> m_last;
 };
@@ -54,7 +56,7 @@ Result<CaptureRead> Reader::read(const QString &file) const
     }
     Result<CaptureRead> read = Failure {};
     try {
-        read = readCaptureFile(file, m_columns);
+        read = readCaptureFile(file, m_columns, m_segment);
     } catch (const std::bad_alloc &) {
         return Failure {file + QStringLiteral(": not enough memory to read and fit it")};
     }
@@ -117,6 +119,9 @@ CaptureInput Reader::input(const QString &first, const QString *second) const
         return input;
     }
     input.name = first + QStringLiteral(" + ") + *second;
+    for (const QString &warning : paired->warnings) {
+        tell(input.name + QStringLiteral(": ") + warning, false);
+    }
     for (const QString &note : paired->notes) {
         tell(input.name + QStringLiteral(": ") + note, true);
     }
@@ -171,7 +176,7 @@ Result<Calibration> calibrationFromFiles(const StandardFiles &files,
     const StandardDefinitions &definitions, const MeasureRequest &request,
     const MeasureObserver &observer)
 {
-    const Reader reader(request.columns, observer);
+    const Reader reader(request, observer);
     std::vector<StandardReading> readings[3];
     const QStringList *lists[3] = {&files.opens, &files.shorts, &files.loads};
     for (int kind = 0; kind < 3; ++kind) {
@@ -190,7 +195,7 @@ Result<Calibration> calibrationFromFiles(const StandardFiles &files,
 MeasureOutcome measureFiles(const MeasureRequest &request, const MeasureObserver &observer)
 {
     MeasureOutcome outcome;
-    const Reader reader(request.columns, observer);
+    const Reader reader(request, observer);
     const Corrections corrections {request.calibration ? &*request.calibration : nullptr,
         request.line ? &*request.line : nullptr};
     const auto fail = [&](const QString &message) {

@@ -20,6 +20,7 @@ struct MeasureRequest
 {
     QStringList files;
     ColumnChoice columns;
+    int segment = 0; // of files of several acquisitions, from 1; 0 the first
     double frequencyMHz = 0;
     double sourceImpedance = 50;
     std::optional<Calibration> calibration;

@@ -41,8 +41,11 @@ struct Key
 
 // Settings keys: "Sample Interval" (Tektronix, Siglent), "Time interval" (Owon),
 // "Increment"/"Start" (Rigol DS1000Z), "tInc"/"t0" (Rigol MSO5000, DHO800/900),
-// "XInc"/"XOrg" (Keysight), "Sample Rate" (Siglent), "Source" (Tektronix, Siglent),
-// "Channel" (Owon).
+// "XInc"/"XOrg" (Keysight), "Sample Rate" (Siglent), "Source" (Tektronix, Siglent,
+// GW Instek), "Channel" (Owon), "Sampling Period" (GW Instek); "Horizontal Units",
+// "Vertical Units", "Vertical Scale" (Tektronix, GW Instek); "Waveform Data" over the
+// counts (GW Instek GDS, A0001CH1.CSV); "Segments" and "SegmentSize" (Teledyne LeCroy,
+// "Segments,2,SegmentSize,1252").
 const Key kSettingKeys[] = {{"increment", SettingKey::Increment},
     {"xincrement", SettingKey::Increment}, {"x increment", SettingKey::Increment},
     {"xinc", SettingKey::Increment}, {"tinc", SettingKey::Increment},
@@ -53,7 +56,32 @@ const Key kSettingKeys[] = {{"increment", SettingKey::Increment},
     {"xorigin", SettingKey::Start}, {"x origin", SettingKey::Start}, {"t0", SettingKey::Start},
     {"x0", SettingKey::Start}, {"sample rate", SettingKey::Rate},
     {"sampling rate", SettingKey::Rate}, {"source", SettingKey::Source},
-    {"channel", SettingKey::Source}};
+    {"channel", SettingKey::Source}, {"horizontal units", SettingKey::HorizontalUnits},
+    {"vertical units", SettingKey::VerticalUnits}, {"vertical scale", SettingKey::VerticalScale},
+    {"waveform data", SettingKey::WaveformData}, {"segments", SettingKey::Segments},
+    {"segmentsize", SettingKey::SegmentSize}};
+
+struct NamedHeaderKey
+{
+    const char *name;
+    HeaderKey kind;
+};
+
+// The keys of Rohde & Schwarz's header file, as an RTO2000 writes them
+// (Brunner-neutrino-lab/RTO-wfmparser, scopedata/RefCurve_2023-12-08_0_003837.csv).
+const NamedHeaderKey kHeaderKeys[] = {{"Resolution", HeaderKey::Resolution},
+    {"SignalResolution", HeaderKey::SignalResolution}, {"XStart", HeaderKey::XStart},
+    {"HardwareXStart", HeaderKey::HardwareXStart}, {"XStop", HeaderKey::XStop},
+    {"HardwareXStop", HeaderKey::HardwareXStop}, {"RecordLength", HeaderKey::RecordLength},
+    {"SignalHardwareRecordLength", HeaderKey::SignalHardwareRecordLength},
+    {"TimestampState", HeaderKey::TimestampState},
+    {"MultiChannelExport", HeaderKey::MultiChannelExport},
+    {"MultiChannelExportState", HeaderKey::MultiChannelExportState},
+    {"MultiChannelSource", HeaderKey::MultiChannelSource}, {"Source", HeaderKey::Source},
+    {"BaseUnit", HeaderKey::BaseUnit}, {"SignalFormat", HeaderKey::SignalFormat}};
+
+// Units of frequency, the horizontal unit of a spectrum (GW Instek's FFT file: "Hz").
+const char *const kFrequencyUnits[] = {"hz", "khz", "mhz", "ghz"};
 
 template<typename Table>
 const auto *find(const Table &table, std::string_view name)
@@ -103,4 +131,17 @@ SettingKey settingKey(std::string_view key)
 {
     const Key *found = find(kSettingKeys, key);
     return found ? found->kind : SettingKey::None;
+}
+
+HeaderKey headerKey(std::string_view name)
+{
+    const NamedHeaderKey *found = find(kHeaderKeys, name);
+    return found ? found->kind : HeaderKey::None;
+}
+
+bool isFrequencyUnit(std::string_view unit)
+{
+    const std::string word = lowered(trimmed(unit));
+    return std::any_of(std::begin(kFrequencyUnits), std::end(kFrequencyUnits),
+        [&](const char *name) { return word == name; });
 }

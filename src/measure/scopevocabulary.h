@@ -36,7 +36,48 @@ enum class SettingKey {
     Start, // the time of the first sample
     Rate, // samples per second
     Source, // the channel a one-channel file holds
+    HorizontalUnits, // the unit of the horizontal axis: seconds, or hertz for a spectrum
+    VerticalUnits, // the unit of the samples
+    VerticalScale, // the units per division of the vertical axis
+    WaveformData, // the last line before samples that are the converter's counts
+    Segments, // how many acquisitions (segments) one after the other
+    SegmentSize, // the samples of each segment
 };
 SettingKey settingKey(std::string_view key);
+
+// The keys of the header file that Rohde & Schwarz RTO/RTP write beside a data file of
+// values alone ("name.csv" beside "name.Wfm.csv"), by their name as written.
+enum class HeaderKey {
+    None,
+    Resolution, // seconds between the samples of the record
+    SignalResolution, // the same, of the signal's record (preferred)
+    XStart, // the time of the record's first sample
+    HardwareXStart, // the time of the first sample the hardware kept (before settling)
+    XStop,
+    HardwareXStop,
+    RecordLength, // samples of the record
+    SignalHardwareRecordLength, // samples the hardware kept, settling samples included
+    TimestampState, // "On": each waveform starts with its timestamp
+    MultiChannelExport, // "On": one column a channel
+    MultiChannelExportState, // "4:On:On:Off:Off": which of the channels are exported
+    MultiChannelSource, // "4:C1W1:C2W1:None:None"
+    Source, // "Ch1Wfm1", the one channel of a file
+    BaseUnit, // "V"
+    SignalFormat, // "FLOAT", or "XYDOUBLEFLOAT" with the times in the data
+};
+HeaderKey headerKey(std::string_view name);
+
+// The end of a data file's name whose header is the file of the same name ending in ".csv"
+// (Rohde & Schwarz: "RefCurve_0.Wfm.csv" beside "RefCurve_0.csv").
+constexpr std::string_view kHeaderedDataSuffix = ".wfm.csv"; // in lower case
+
+// Whether a unit's name is one of frequency ("Hz", "kHz", "MHz"): the horizontal unit of a
+// spectrum, not of a capture in time.
+bool isFrequencyUnit(std::string_view unit);
+
+// The converter's counts in one division of the screen, where a file gives its samples as
+// counts and the volts per division beside them (GW Instek GDS: "One division includes 25
+// points of horizontal and vertical data", GDS-2000 user manual, the waveform file format).
+constexpr double kCountsPerDivision = 25;
 
 #endif // SCOPEVOCABULARY_H

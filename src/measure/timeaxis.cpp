@@ -4,6 +4,7 @@
 #include "scopevocabulary.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -32,10 +33,9 @@ struct RepeatedStamps
     // Every stamp exactly twice: the minimum and the maximum of one interval, as an
     // oscilloscope writes them in peak-detect or envelope mode. Not samples of a sine.
     bool pairs = false;
-    // The stamps lie on an even grid that was printed with too few digits: every step is a
-    // whole number of the smallest step, and every stamp lies within its printing resolution
-    // of a straight line (whose start and interval these are). A run of equal stamps is
-    // printed no finer than the steps into and out of it, so those bound the resolution.
+    // The stamps are one evenly spaced axis printed with too few digits: every stamp lies
+    // within half a unit of its last printed digit of their least-squares line (whose start
+    // and interval these are), whatever the steps between them look like.
     bool evenGrid = false;
     double start = 0;
     double increment = 0;
@@ -62,6 +62,54 @@ bool isPairs(const std::vector<double> &t)
     return run <= 2 && twos >= 2;
 }
 
+// A number as the fewest significant digits print it again: their count and the decimal
+// exponent of the first ("-3.0159E-02" is 5 digits from 10^-2).
+struct Digits
+{
+    int significant = 1;
+    int exponent = 0;
+};
+
+Digits digitsOf(double value)
+{
+    char text[64];
+    const std::to_chars_result result
+        = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific);
+    Digits digits;
+    const char *const end = result.ptr;
+    const char *p = text;
+    digits.significant = 0;
+    for (; p != end && *p != 'e'; ++p) {
+        digits.significant += *p >= '0' && *p <= '9';
+    }
+    if (p != end) {
+        std::from_chars(p + (p[1] == '+' ? 2 : 1), end, digits.exponent);
+    }
+    return digits;
+}
+
+// The printing resolution of each stamp: the unit of its last digit when the stamps are
+// printed with as many significant digits as the longest of them needs ("%.4E": 1e-6 at
+// 3e-2, 1e-11 at 2e-7), and no finer than the finest digit any stamp shows (a fixed number
+// of decimals, "%.3f") nor than `floor`.
+std::vector<double> printedUnits(const std::vector<double> &t, double floor)
+{
+    std::vector<Digits> digits(t.size());
+    int significant = 1;
+    int finest = std::numeric_limits<int>::max();
+    for (std::size_t k = 0; k < t.size(); ++k) {
+        digits[k] = digitsOf(t[k]);
+        significant = std::max(significant, digits[k].significant);
+        finest = std::min(finest, digits[k].exponent - digits[k].significant + 1);
+    }
+    std::vector<double> units(t.size());
+    for (std::size_t k = 0; k < t.size(); ++k) {
+        units[k] = std::max(
+            std::pow(10.0, std::max(digits[k].exponent - significant + 1, finest)), floor);
+    }
+    return units;
+}
+
 RepeatedStamps repeatedStamps(const std::vector<double> &t)
 {
     RepeatedStamps stamps;
@@ -73,48 +121,51 @@ RepeatedStamps repeatedStamps(const std::vector<double> &t)
         stamps.pairs = true;
         return stamps;
     }
-    double quantum = std::numeric_limits<double>::infinity();
-    double sum = t[0];
-    for (std::size_t k = 1; k < n; ++k) {
-        sum += t[k];
-        if (t[k] - t[k - 1] > 0) {
-            quantum = std::min(quantum, t[k] - t[k - 1]);
-        }
+    const double first = (t.back() - t.front()) / double(n - 1);
+    if (!(first > 0) || !std::isfinite(first)) {
+        return stamps;
     }
-    // The least-squares line through (k, t_k), with k measured from its mean.
-    const double meanK = double(n - 1) / 2;
-    const double meanT = sum / double(n);
+    // A stamp printed with more digits than a thousandth of an interval is taken at that
+    // (a time of zero printed as "-7.0582E-14" is not exact to its last digit).
+    const std::vector<double> units = printedUnits(t, 1e-3 * first);
+    // The least-squares line through (k, t_k), each stamp weighted by its printing
+    // resolution: rounding moves a stamp by up to half its unit, evenly spread (variance
+    // unit² / 12), so the finely printed stamps near zero tell the line best.
+    double weights = 0;
+    double meanK = 0;
+    double meanT = 0;
+    std::vector<double> weight(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        weight[k] = 12 / (units[k] * units[k]);
+        weights += weight[k];
+        meanK += weight[k] * double(k);
+        meanT += weight[k] * t[k];
+    }
+    meanK /= weights;
+    meanT /= weights;
     double sxy = 0;
     double sxx = 0;
     for (std::size_t k = 0; k < n; ++k) {
         const double dk = double(k) - meanK;
-        sxy += dk * (t[k] - meanT);
-        sxx += dk * dk;
+        sxy += weight[k] * dk * (t[k] - meanT);
+        sxx += weight[k] * dk * dk;
     }
     const double increment = sxy / sxx;
     const double start = meanT - increment * meanK;
-    if (!(increment > 0) || !std::isfinite(start) || !std::isfinite(quantum)) {
+    if (!(increment > 0) || !std::isfinite(start) || !std::isfinite(increment)) {
         return stamps;
     }
-    for (std::size_t i = 0; i < n;) {
-        std::size_t j = i;
-        while (j + 1 < n && t[j + 1] == t[i]) {
-            ++j;
-        }
-        const double into = i > 0 ? t[i] - t[i - 1] : 0;
-        const double outOf = j + 1 < n ? t[j + 1] - t[j] : 0;
-        if (std::abs(outOf / quantum - std::round(outOf / quantum)) > 1e-3) {
+    // Every stamp within half its unit of the line, and four standard deviations of the
+    // line's own error there.
+    const double slack = 8 * std::numeric_limits<double>::epsilon()
+        * std::max(std::abs(t.front()), std::abs(t.back()));
+    for (std::size_t k = 0; k < n; ++k) {
+        const double dk = double(k) - meanK;
+        const double lineError = std::sqrt(1 / weights + dk * dk / sxx);
+        const double tolerance = 0.5 * units[k] + 4 * lineError + slack;
+        if (!(std::abs(t[k] - (start + increment * double(k))) <= tolerance)) {
             return stamps;
         }
-        // Rounding moves a stamp by half the resolution at most; a quarter more allows
-        // for the line's own error on a short file.
-        const double tolerance = 0.75 * std::max(into, outOf);
-        for (std::size_t k = i; k <= j; ++k) {
-            if (!(std::abs(t[k] - (start + increment * double(k))) <= tolerance)) {
-                return stamps;
-            }
-        }
-        i = j + 1;
     }
     stamps.evenGrid = true;
     stamps.start = start;

@@ -1,5 +1,7 @@
 // Runs the whole road of zalvimo-measure on arbitrary bytes: the first byte picks the
-// columns and the frequency (or its estimate), the second Z0, the rest is the file. The
+// columns and the frequency (or its estimate), the second Z0 and the segment, the rest is
+// the file; where it holds a form feed, what stands before it is the header file beside the
+// data (Rohde & Schwarz's "name.csv" beside "name.Wfm.csv") and the data follow it. The
 // reader, the pairing, the fit, the measurement and every report may not crash, hang or do
 // anything the sanitizers report, and whatever is accepted must be sound: finite times that
 // increase, finite samples, a finite Z with a sigma above 0 and R not below −3 sigma, a
@@ -61,12 +63,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const double frequencyMHz
         = data[0] % 4 == 0 ? 0 : kLowestFrequencyMHz * std::pow(10.0, 7.0 * data[0] / 255);
     const double z0 = kLowestSourceImpedance * std::pow(10.0, 5.0 * data[1] / 255);
-    const QByteArray content(reinterpret_cast<const char *>(data + 2), int(size - 2));
+    QByteArray content(reinterpret_cast<const char *>(data + 2), int(size - 2));
     const ColumnChoice columns[] = {{}, {QStringLiteral("3"), QStringLiteral("2")},
         {QStringLiteral("ch1"), QStringLiteral("name=2")}};
+    ReadContext context;
+    context.segment = data[1] & 3;
+    if (const int feed = content.indexOf('\f'); feed >= 0) {
+        context.header = content.left(feed);
+        context.headerName = QStringLiteral("fuzz.csv.header");
+        content.remove(0, feed + 1);
+    }
 
     const Result<CaptureRead> result
-        = readCaptureChannels(content, QStringLiteral("fuzz.csv"), columns[data[0] % 3]);
+        = readCaptureChannels(content, QStringLiteral("fuzz.csv"), columns[data[0] % 3], context);
     if (!result) {
         require(result.error().startsWith(QLatin1String("fuzz.csv")));
         return 0;
