@@ -382,6 +382,55 @@ bool noTimeColumn(const Table &table)
     return first.size() < 2;
 }
 
+// The columns and the time axis of a file that is its own header: its segment, its names
+// and units, its time settings. Values without times whose header is missing are refused.
+Result<Headered> layoutOf(Table &table, const Dialect &dialect,
+    const std::vector<SettingsRow> &settingsRows, const QString &fileName,
+    const ReadContext &context, QStringList *notes)
+{
+    if (const Status segment = segmentOf(table, settingsRows, context, fileName, notes); !segment) {
+        return segment.failure();
+    }
+    Headered layout;
+    layout.columns = columnsOf(table, dialect);
+    const TimeSettings settings = timeSettings(settingsRows, dialect.decimalComma);
+    if (!context.missingHeader.isEmpty() && settings.increment <= 0 && noTimeColumn(table)) {
+        return Failure {at(fileName, 0,
+            QStringLiteral("values without their times, and the header %1 that gives them is "
+                           "not beside it%2; export the waveform with its header, or with the "
+                           "times (XY)")
+                .arg(context.missingHeader,
+                    context.otherHeader.isEmpty()
+                        ? QString()
+                        : QStringLiteral(" (%1 is a header in another format, which is not "
+                                         "read)")
+                              .arg(context.otherHeader)))};
+    }
+    Result<TimeAxis> axis = timeAxis(table, layout.columns, settings, fileName);
+    if (!axis) {
+        return axis.failure();
+    }
+    layout.axis = std::move(*axis);
+    return layout;
+}
+
+// Converter counts as volts by their scale; a count must be a whole number.
+Status countsToVolts(const Counts &counts, std::int64_t firstLine, const QString &fileName,
+    std::vector<double> *values)
+{
+    for (std::size_t k = 0; k < values->size(); ++k) {
+        double &value = (*values)[k];
+        if (std::isfinite(value) && value != std::floor(value)) {
+            return Failure {at(fileName, firstLine + std::int64_t(k),
+                QStringLiteral("%1 is no converter count, as the samples after 'Waveform Data' "
+                               "are")
+                    .arg(value))};
+        }
+        value *= counts.perCount;
+    }
+    return success();
+}
+
 } // namespace
 
 Result<CaptureRead> readCaptureChannels(const QByteArray &content, const QString &fileName,
@@ -412,44 +461,18 @@ Result<CaptureRead> readCaptureChannels(const QByteArray &content, const QString
     if (!counts) {
         return counts.failure();
     }
-    std::vector<Column> columns;
-    std::vector<int> tags;
-    Result<TimeAxis> axis = Failure {};
-    if (!context.header.isEmpty()) {
-        Result<Headered> headered = fromHeader(table, dialect, fileName, context, &result.notes);
-        if (!headered) {
-            return headered.failure();
-        }
-        columns = std::move(headered->columns);
-        tags = std::move(headered->tags);
-        axis = std::move(headered->axis);
-    } else {
-        if (const Status segment = segmentOf(table, settingsRows, context, fileName, &result.notes);
-            !segment) {
-            return segment.failure();
-        }
-        columns = columnsOf(table, dialect);
-        const TimeSettings settings = timeSettings(settingsRows, dialect.decimalComma);
-        if (!context.missingHeader.isEmpty() && settings.increment <= 0 && noTimeColumn(table)) {
-            return Failure {at(fileName, 0,
-                QStringLiteral("values without their times, and the header %1 that gives them "
-                               "is not beside it%2; export the waveform with its header, or "
-                               "with the times (XY)")
-                    .arg(context.missingHeader,
-                        context.otherHeader.isEmpty()
-                            ? QString()
-                            : QStringLiteral(" (%1 is a header in another format, which is "
-                                             "not read)")
-                                  .arg(context.otherHeader)))};
-        }
-        axis = timeAxis(table, columns, settings, fileName);
+    Result<Headered> layout = context.header.isEmpty()
+        ? layoutOf(table, dialect, settingsRows, fileName, context, &result.notes)
+        : fromHeader(table, dialect, fileName, context, &result.notes);
+    if (!layout) {
+        return layout.failure();
     }
-    if (!axis) {
-        return axis.failure();
-    }
-    result.notes += axis->notes;
-    result.warnings += axis->warnings;
-    const std::size_t firstChannel = axis->fromColumn ? 1 : 0;
+    const std::vector<Column> &columns = layout->columns;
+    const std::vector<int> &tags = layout->tags;
+    const TimeAxis &axis = layout->axis;
+    result.notes += axis.notes;
+    result.warnings += axis.warnings;
+    const std::size_t firstChannel = axis.fromColumn ? 1 : 0;
     const Result<std::vector<std::size_t>> chosen
         = chosenChannels(columns, firstChannel, choice, fileName, table.firstLine);
     if (!chosen) {
@@ -464,18 +487,12 @@ Result<CaptureRead> readCaptureChannels(const QByteArray &content, const QString
         std::vector<double> values = std::move(table.values[index]);
         QString scaleNote;
         if (*counts) {
-            const Counts &count = **counts;
-            for (std::size_t k = 0; k < values.size(); ++k) {
-                if (std::isfinite(values[k]) && values[k] != std::floor(values[k])) {
-                    return Failure {at(fileName, table.firstLine + std::int64_t(k),
-                        QStringLiteral("%1 is no converter count, as the samples after "
-                                       "'Waveform Data' are")
-                            .arg(values[k]))};
-                }
-                values[k] *= count.perCount;
+            if (const Status volts = countsToVolts(**counts, table.firstLine, fileName, &values);
+                !volts) {
+                return volts.failure();
             }
-            column.unit = count.unit;
-            scaleNote = count.note + QStringLiteral(", ");
+            column.unit = (*counts)->unit;
+            scaleNote = (*counts)->note + QStringLiteral(", ");
         }
         Result<CaptureChannel> channel
             = channelOf(table, column, index, std::move(values), roles[i], fileName);
@@ -497,7 +514,7 @@ Result<CaptureRead> readCaptureChannels(const QByteArray &content, const QString
         result.channels.front().tag
             = source ? source : channelTag(QFileInfo(fileName).fileName().toStdString());
     }
-    result.time = axisSeconds(std::move(*axis), std::move(table.values.front()));
+    result.time = axisSeconds(std::move(layout->axis), std::move(table.values.front()));
     result.notes.append(QStringLiteral("%1 samples, lines %2 to %3")
                             .arg(result.time.size())
                             .arg(table.firstLine)

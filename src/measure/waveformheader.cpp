@@ -127,6 +127,59 @@ std::optional<WaveformHeader> parseWaveformHeader(std::string_view text)
     return header;
 }
 
+namespace {
+
+// How the data's values make waveforms: the hardware's record, settling samples included
+// (an RTO2000's 2110 where the record is 2000), or the record alone (an RTP's 4000 where the
+// hardware kept 4070), whichever makes a whole number of waveforms of `rows` values; a
+// timestamp before each where the header says so. Fills `layout`; false when neither does,
+// with the lengths tried.
+bool recordOf(const WaveformHeader &header, std::size_t rows, const QString &headerName,
+    const HeaderEntry &resolution, WaveformLayout *layout, QStringList *tried)
+{
+    const HeaderEntry *stamps = header.find(HeaderKey::TimestampState);
+    layout->timestamps = isOn(stamps);
+    const std::pair<HeaderKey, HeaderKey> candidates[]
+        = {{HeaderKey::SignalHardwareRecordLength, HeaderKey::HardwareXStart},
+            {HeaderKey::RecordLength, HeaderKey::XStart}};
+    for (const auto &[lengthKey, startKey] : candidates) {
+        const HeaderEntry *length = header.find(lengthKey);
+        const HeaderEntry *start = header.find(startKey);
+        const std::optional<long long> samples = length && !length->values.empty()
+            ? wholeNumber(length->values.front())
+            : std::nullopt;
+        const std::optional<double> startTime = numberOf(start);
+        if (!samples || !startTime || *samples <= 0 || std::size_t(*samples) > rows) {
+            continue;
+        }
+        const std::size_t block = std::size_t(*samples) + (layout->timestamps ? 1 : 0);
+        tried->append(cited(*length));
+        if (rows % block != 0) {
+            continue;
+        }
+        layout->samples = std::size_t(*samples);
+        layout->waveforms = rows / block;
+        layout->start = *startTime;
+        layout->notes.append(
+            QStringLiteral("header %1: waveforms of %2 samples (%3) from %4 s (%5) every %6 s "
+                           "(%7)%8")
+                .arg(headerName)
+                .arg(layout->samples)
+                .arg(cited(*length))
+                .arg(layout->start)
+                .arg(cited(*start))
+                .arg(layout->interval)
+                .arg(cited(resolution))
+                .arg(layout->timestamps
+                        ? QStringLiteral(", each after its timestamp (%1)").arg(cited(*stamps))
+                        : QString()));
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 Result<WaveformLayout> waveformLayout(const WaveformHeader &header, std::size_t rows,
     std::size_t columns, const QString &headerName, const QString &dataName)
 {
@@ -167,47 +220,8 @@ Result<WaveformLayout> waveformLayout(const WaveformHeader &header, std::size_t 
                        : QStringLiteral("no sample interval (SignalResolution or Resolution)"))};
     }
     layout.interval = *interval;
-    const HeaderEntry *stamps = header.find(HeaderKey::TimestampState);
-    layout.timestamps = isOn(stamps);
-
-    // The data hold either the hardware's record, settling samples included (an RTO2000's
-    // 2110 where the record is 2000), or the record alone (an RTP's 4000 where the hardware
-    // kept 4070): whichever makes a whole number of waveforms.
-    const std::pair<HeaderKey, HeaderKey> candidates[]
-        = {{HeaderKey::SignalHardwareRecordLength, HeaderKey::HardwareXStart},
-            {HeaderKey::RecordLength, HeaderKey::XStart}};
     QStringList tried;
-    for (const auto &[lengthKey, startKey] : candidates) {
-        const HeaderEntry *length = header.find(lengthKey);
-        const HeaderEntry *start = header.find(startKey);
-        const std::optional<long long> samples = length && !length->values.empty()
-            ? wholeNumber(length->values.front())
-            : std::nullopt;
-        const std::optional<double> startTime = numberOf(start);
-        if (!samples || !startTime || *samples <= 0 || std::size_t(*samples) > rows) {
-            continue;
-        }
-        const std::size_t block = std::size_t(*samples) + (layout.timestamps ? 1 : 0);
-        tried.append(cited(*length));
-        if (rows % block != 0) {
-            continue;
-        }
-        layout.samples = std::size_t(*samples);
-        layout.waveforms = rows / block;
-        layout.start = *startTime;
-        layout.notes.append(
-            QStringLiteral("header %1: waveforms of %2 samples (%3) from %4 s (%5) "
-                           "every %6 s (%7)%8")
-                .arg(headerName)
-                .arg(layout.samples)
-                .arg(cited(*length))
-                .arg(layout.start)
-                .arg(cited(*start))
-                .arg(layout.interval)
-                .arg(cited(*resolution))
-                .arg(layout.timestamps
-                        ? QStringLiteral(", each after its timestamp (%1)").arg(cited(*stamps))
-                        : QString()));
+    if (recordOf(header, rows, headerName, *resolution, &layout, &tried)) {
         return layout;
     }
     return Failure {at(dataName, 0,
