@@ -6,17 +6,16 @@
 #include "matchreport.h"
 #include "outputfile.h"
 #include "picturefile.h"
+#include "plotapplication.h"
 #include "swrplot.h"
 #include "touchstone.h"
 #include "units.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QGuiApplication>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <memory>
 
 namespace {
@@ -217,29 +216,11 @@ std::optional<Usage> addLoad(
     return std::nullopt;
 }
 
-// Whether the arguments ask for a picture, in either form of the option ("--plot swr.png",
-// "--plot=swr.png"): drawing text needs the toolkit's fonts, which need a GUI application
-// object (on no display) before anything is drawn; everything else needs only the core.
-bool asksForPlot(int argc, char *argv[])
-{
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--plot") == 0 || std::strncmp(argv[i], "--plot=", 7) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    const bool plotting = asksForPlot(argc, argv);
-    if (plotting) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    const std::unique_ptr<QCoreApplication> application(
-        plotting ? new QGuiApplication(argc, argv) : new QCoreApplication(argc, argv));
+    const std::unique_ptr<QCoreApplication> application = companionApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zalvimo-match"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZALVIMO_VERSION));
 
