@@ -135,7 +135,7 @@ MeasureOutcome measureFiles(const MeasureRequest &request, const MeasureObserver
         QString name = request.files[i];
         int used = 1;
         try {
-            const CaptureInput input = reader.input(i);
+            CaptureInput input = reader.input(i);
             used = input.filesUsed;
             name = input.name;
             if (!input.capture) {
@@ -143,15 +143,22 @@ MeasureOutcome measureFiles(const MeasureRequest &request, const MeasureObserver
                 i += used;
                 continue;
             }
-            Result<CaptureMeasurement> measurement
-                = measureCapture(*input.capture, request.frequencyMHz, request.sourceImpedance);
-            if (!measurement) {
-                fail(name + QStringLiteral(": ") + measurement.error());
+            Result<FittedMeasurement> fitted = measureCaptureWithSines(
+                *input.capture, request.frequencyMHz, request.sourceImpedance);
+            if (!fitted) {
+                fail(name + QStringLiteral(": ") + fitted.error());
             } else {
-                if (!measurement->warning.isEmpty() && observer.message) {
-                    observer.message(name + QStringLiteral(": ") + measurement->warning, false);
+                const CaptureMeasurement &measurement = fitted->measurement;
+                if (!measurement.warning.isEmpty() && observer.message) {
+                    observer.message(name + QStringLiteral(": ") + measurement.warning, false);
                 }
-                outcome.measured.push_back({name, std::move(*measurement)});
+                std::shared_ptr<const CaptureTrace> trace;
+                if (request.keepTraces) {
+                    trace = std::make_shared<const CaptureTrace>(
+                        CaptureTrace {std::move(*input.capture), fitted->sines});
+                }
+                outcome.measured.push_back(
+                    {name, std::move(fitted->measurement), std::move(trace)});
             }
         } catch (const std::bad_alloc &) {
             fail(name + QStringLiteral(": not enough memory to read and fit it"));

@@ -18,6 +18,7 @@ struct MeasureRequest
     ColumnChoice columns;
     double frequencyMHz = 0;
     double sourceImpedance = 50;
+    bool keepTraces = false; // keep each capture's samples and fitted sines, for a picture
 };
 
 // What happens while the files are measured, as it happens: the file about to be read (for
