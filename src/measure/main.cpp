@@ -5,9 +5,12 @@
 #include "commandline.h"
 #include "measuredsweep.h"
 #include "measurementreport.h"
+#include "measurepictures.h"
 #include "measurerun.h"
 #include "numbertext.h"
 #include "outputfile.h"
+#include "picturefile.h"
+#include "plotapplication.h"
 #include "printabletext.h"
 #include "touchstone.h"
 
@@ -47,6 +50,11 @@ struct Options
         QStringLiteral("Also write the sweep of all captures as a Touchstone one-port file "
                        "(S11 referred to Z0), for VNA, Smith-chart and matching programs."),
         QStringLiteral("file")};
+    QCommandLineOption plot {QStringLiteral("plot"),
+        QStringLiteral("Also draw the captures as .svg or .png: a sweep's SWR, R and X and Smith "
+                       "chart, or each capture's samples and fitted sines (file, file-2, ...). "
+                       "With an .s1p file instead of captures, draw its sweep."),
+        QStringLiteral("file")};
     QCommandLineOption verbose {QStringLiteral("verbose"),
         QStringLiteral("Say on standard error how each file was read: which lines were "
                        "settings, which column was taken as the time and as each channel, in "
@@ -71,7 +79,8 @@ void describe(QCommandLineParser &parser, const Options &o)
         "measured (the others are still written), 2 bad options.\n"
         "\n"
         "Example: zalvimo-measure --freq 14.2 capture.csv\n"
-        "         zalvimo-measure --json --s1p sweep.s1p 14.0.csv 14.1.csv 14.2.csv"));
+        "         zalvimo-measure --json --s1p sweep.s1p 14.0.csv 14.1.csv 14.2.csv\n"
+        "         zalvimo-measure --plot swr.png sweep.s1p"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("captures"),
@@ -79,7 +88,8 @@ void describe(QCommandLineParser &parser, const Options &o)
                        "reference's, then V_x's); several make a sweep. - reads standard "
                        "input."),
         QStringLiteral("capture.csv..."));
-    parser.addOptions({o.frequency, o.source, o.reference, o.vx, o.json, o.csv, o.s1p, o.verbose});
+    parser.addOptions(
+        {o.frequency, o.source, o.reference, o.vx, o.json, o.csv, o.s1p, o.plot, o.verbose});
 }
 
 // The request the options make, or the message that says what is wrong with them.
@@ -107,6 +117,7 @@ Result<MeasureRequest> requestFrom(const QCommandLineParser &parser, const Optio
                 .arg(parser.value(o.source))};
     }
     request.columns = {parser.value(o.reference), parser.value(o.vx)};
+    request.keepTraces = parser.isSet(o.plot);
     return request;
 }
 
@@ -154,7 +165,7 @@ QByteArray report(const QCommandLineParser &parser, const Options &o,
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication application(argc, argv);
+    const std::unique_ptr<QCoreApplication> application = companionApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zalvimo-measure"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZALVIMO_VERSION));
 
@@ -176,6 +187,32 @@ int main(int argc, char *argv[])
     if (!request) {
         printError(request.error());
         return BadUsage;
+    }
+    // The picture's format from its name, before anything is measured or written; an .s1p
+    // file instead of captures is only drawn.
+    const std::optional<PictureFormat> plotFormat = parser.isSet(o.plot)
+        ? pictureFormatOf(parser.value(o.plot))
+        : std::optional<PictureFormat>();
+    if (parser.isSet(o.plot) && !plotFormat) {
+        printError(QStringLiteral("--plot wants a file ending in .svg or .png, not '%1'")
+                       .arg(parser.value(o.plot)));
+        return BadUsage;
+    }
+    const Result<bool> touchstone = drawsTouchstone(request->files, parser.isSet(o.plot),
+        parser.isSet(o.json) || parser.isSet(o.csv) || parser.isSet(o.s1p));
+    if (!touchstone) {
+        printError(touchstone.error());
+        return BadUsage;
+    }
+    if (*touchstone) {
+        const Status drawn
+            = writeTouchstonePicture(parser.value(o.plot), *plotFormat, request->files.first(),
+                parser.isSet(o.source) ? std::optional(request->sourceImpedance) : std::nullopt);
+        if (!drawn) {
+            printError(drawn.error());
+            return BadCapture;
+        }
+        return Success;
     }
 
     // A progress line on a terminal only, rewritten in place and cleared at the end.
@@ -210,6 +247,14 @@ int main(int argc, char *argv[])
             printError(written.error());
             ++failures;
         }
+    }
+    if (plotFormat) {
+        const QStringList unwritten = writeMeasurePictures(
+            parser.value(o.plot), *plotFormat, outcome.measured, request->files);
+        for (const QString &message : unwritten) {
+            printError(message);
+        }
+        failures += int(unwritten.size());
     }
     if (!writeStandardOutput(report(parser, o, outcome.measured))) {
         return BadCapture;
