@@ -79,18 +79,31 @@ public:
     std::size_t size() const { return m_picture.sweep.points.size(); }
     PlotPoint operator[](std::size_t i) const
     {
-        const TouchstonePoint &p = m_picture.sweep.points[i];
-        const double reference = m_picture.sweep.referenceOhm;
         PlotPoint point;
-        point.megahertz = p.frequencyHz / kHertzPerMegahertz;
-        point.z = impedanceFromReflection(p.s11, reference);
-        point.gamma = reference == m_picture.z0 ? p.s11 : gammaOf(point.z);
+        point.megahertz = megahertz(i);
+        point.z = impedance(i);
+        point.gamma = gamma(i);
         point.swr = swrOf(point.gamma);
         if (i < m_picture.spreads.size()) {
             point.spread = m_picture.spreads[i];
         }
         return point;
     }
+    // Each quantity alone, for the curves through a million points.
+    double megahertz(std::size_t i) const
+    {
+        return m_picture.sweep.points[i].frequencyHz / kHertzPerMegahertz;
+    }
+    Complex impedance(std::size_t i) const
+    {
+        return impedanceFromReflection(m_picture.sweep.points[i].s11, m_picture.sweep.referenceOhm);
+    }
+    Complex gamma(std::size_t i) const
+    {
+        return m_picture.sweep.referenceOhm == m_picture.z0 ? m_picture.sweep.points[i].s11
+                                                            : gammaOf(impedance(i));
+    }
+    double swr(std::size_t i) const { return swrOf(gamma(i)); }
     Complex gammaOf(Complex z) const { return reflectionFromImpedance(z, m_picture.z0); }
 
     // The impedances one sigma away from a point's: R ± σR and X ± σX.
@@ -115,7 +128,7 @@ std::optional<SwrMinimum> minimumOf(const Points &points)
 {
     std::optional<SwrMinimum> minimum;
     for (std::size_t i = 0; i < points.size(); ++i) {
-        const double swr = points[i].swr;
+        const double swr = points.swr(i);
         if (std::isfinite(swr) && (!minimum || swr < minimum->swr)) {
             minimum = SwrMinimum {i, swr};
         }
@@ -133,21 +146,23 @@ QString bandText(const Points &points, const SwrMinimum &minimum, double limit)
         return QStringLiteral("%1 nowhere in the sweep").arg(name);
     }
     const auto edge = [&](int direction) -> QString {
-        std::size_t i = minimum.index;
-        PlotPoint inside = points[i];
-        while ((direction < 0 && i > 0) || (direction > 0 && i + 1 < points.size())) {
-            i = direction < 0 ? i - 1 : i + 1;
-            const PlotPoint outside = points[i];
-            if (!(outside.swr < limit)) {
-                const double part = std::isfinite(outside.swr)
-                    ? (limit - inside.swr) / (outside.swr - inside.swr)
+        std::size_t inside = minimum.index;
+        double insideSwr = minimum.swr;
+        while ((direction < 0 && inside > 0) || (direction > 0 && inside + 1 < points.size())) {
+            const std::size_t outside = direction < 0 ? inside - 1 : inside + 1;
+            const double outsideSwr = points.swr(outside);
+            if (!(outsideSwr < limit)) {
+                const double part = std::isfinite(outsideSwr)
+                    ? (limit - insideSwr) / (outsideSwr - insideSwr)
                     : 0.5;
-                return numberText(inside.megahertz + (outside.megahertz - inside.megahertz) * part);
+                const double from = points.megahertz(inside);
+                return numberText(from + (points.megahertz(outside) - from) * part);
             }
             inside = outside;
+            insideSwr = outsideSwr;
         }
         return QStringLiteral("%1 (the sweep's %2)")
-            .arg(numberText(inside.megahertz),
+            .arg(numberText(points.megahertz(inside)),
                 direction < 0 ? QStringLiteral("start") : QStringLiteral("end"));
     };
     return QStringLiteral("%1 from %2 to %3 MHz").arg(name, edge(-1), edge(1));
@@ -158,19 +173,21 @@ QString bandText(const Points &points, const SwrMinimum &minimum, double limit)
 std::vector<double> resonances(const Points &points, const Panel &panel)
 {
     std::vector<std::vector<double>> groups;
-    PlotPoint previous = points[0];
+    double previousMHz = points.megahertz(0);
+    double previousX = points.impedance(0).imag();
     for (std::size_t i = 1; i < points.size(); ++i) {
-        const PlotPoint p = points[i];
-        const double a = previous.z.imag();
-        const double b = p.z.imag();
-        if (std::isfinite(a) && std::isfinite(b) && ((a < 0 && b >= 0) || (a > 0 && b <= 0))) {
-            const double f = previous.megahertz + (p.megahertz - previous.megahertz) * a / (a - b);
+        const double megahertz = points.megahertz(i);
+        const double x = points.impedance(i).imag();
+        const double a = previousX;
+        if (std::isfinite(a) && std::isfinite(x) && ((a < 0 && x >= 0) || (a > 0 && x <= 0))) {
+            const double f = previousMHz + (megahertz - previousMHz) * a / (a - x);
             if (groups.empty() || panel.px(f) - panel.px(groups.back().back()) > kSameResonance) {
                 groups.emplace_back();
             }
             groups.back().push_back(f);
         }
-        previous = p;
+        previousMHz = megahertz;
+        previousX = x;
     }
     std::vector<double> result;
     for (const std::vector<double> &group : groups) {
@@ -186,20 +203,21 @@ std::vector<double> resonances(const Points &points, const Panel &panel)
 // R interpolated at a frequency between the points around it.
 double resistanceAt(const Points &points, double megahertz)
 {
-    for (std::size_t i = 1; i < points.size(); ++i) {
-        const PlotPoint a = points[i - 1];
-        const PlotPoint b = points[i];
-        if (b.megahertz >= megahertz) {
-            return a.z.real()
-                + (b.z.real() - a.z.real()) * (megahertz - a.megahertz)
-                / (b.megahertz - a.megahertz);
-        }
+    std::size_t high = 1;
+    while (high + 1 < points.size() && points.megahertz(high) < megahertz) {
+        ++high;
     }
-    return points[points.size() - 1].z.real();
+    const double fa = points.megahertz(high - 1);
+    const double fb = points.megahertz(high);
+    const double ra = points.impedance(high - 1).real();
+    const double rb = points.impedance(high).real();
+    return ra + (rb - ra) * (megahertz - fa) / (fb - fa);
 }
 
-// A curve of one quantity across the frequencies, decimated per pixel column, its points
-// marked with their spread where the sweep is short enough to show them.
+// A curve of one quantity across the frequencies, `value(i)` at point i, decimated per
+// pixel column as it is made and broken where a point has no value (an open circuit has no
+// X); its points marked with their spread, `spread(point)`, where the sweep is short enough
+// to show them.
 template<typename ValueOf, typename SpreadOf>
 void drawCurve(Canvas &canvas, const Panel &panel, const Points &points, ValueOf value,
     SpreadOf spread, const QColor &colour)
@@ -212,23 +230,44 @@ void drawCurve(Canvas &canvas, const Panel &panel, const Points &points, ValueOf
             = std::isfinite(v) ? std::clamp(panel.py(v), top, bottom) : (v > 0 ? top : bottom);
         return QPointF(panel.px(megahertz), y);
     };
-    canvas.polyline(decimatedLine(points.size(),
-                        [&](std::size_t i) {
-                            const PlotPoint p = points[i];
-                            return pixel(p.megahertz, value(p));
-                        }),
-        {colour, 1.5, false});
+    constexpr int slice = 16384;
+    QPolygonF line; // decimated
+    QPolygonF pending; // not yet
+    const auto flush = [&](bool end) {
+        line += decimated(pending);
+        pending.clear();
+        if (end && !line.isEmpty()) {
+            canvas.polyline(line, {colour, 1.5, false});
+            line.clear();
+        }
+    };
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const double v = value(i);
+        if (std::isnan(v)) {
+            flush(true);
+            continue;
+        }
+        pending << pixel(points.megahertz(i), v);
+        if (pending.size() == slice) {
+            flush(false);
+        }
+    }
+    flush(true);
     if (points.size() > kMarkedPoints) {
         return;
     }
     for (std::size_t i = 0; i < points.size(); ++i) {
         const PlotPoint p = points[i];
-        const QPointF at = pixel(p.megahertz, value(p));
+        if (std::isnan(value(i))) {
+            continue;
+        }
         if (p.spread) {
             const auto [low, high] = spread(p);
-            canvas.line(pixel(p.megahertz, low), pixel(p.megahertz, high), {colour, 1, false});
+            if (low <= high) {
+                canvas.line(pixel(p.megahertz, low), pixel(p.megahertz, high), {colour, 1, false});
+            }
         }
-        canvas.circle(at, kMarkRadius, {colour, 0, false}, colour);
+        canvas.circle(pixel(p.megahertz, value(i)), kMarkRadius, {colour, 0, false}, colour);
     }
 }
 
@@ -251,7 +290,7 @@ void drawSwr(Canvas &canvas, const Points &points, const Axis &frequencies,
     // The SWR from 1 up to 3, 5 or 10, whichever holds the sweep's highest finite SWR.
     double highest = 1;
     for (std::size_t i = 0; i < points.size(); ++i) {
-        const double swr = points[i].swr;
+        const double swr = points.swr(i);
         highest = std::isfinite(swr) ? std::max(highest, swr) : highest;
     }
     Axis swrAxis;
@@ -271,7 +310,7 @@ void drawSwr(Canvas &canvas, const Points &points, const Axis &frequencies,
         QStringLiteral("SWR against Z0; 1.5 and 2 dashed"), Qt::black, TextAnchor::End);
     canvas.clip(kSwrArea.adjusted(-4, -4, 4, 4));
     drawCurve(
-        canvas, panel, points, [](const PlotPoint &p) { return p.swr; },
+        canvas, panel, points, [&](std::size_t i) { return points.swr(i); },
         [&](const PlotPoint &p) {
             return extremes(
                 Points::spreadAround(p), [&](Complex z) { return swrOf(points.gammaOf(z)); });
@@ -292,17 +331,17 @@ void drawSwr(Canvas &canvas, const Points &points, const Axis &frequencies,
         Qt::black, leftHalf ? TextAnchor::Start : TextAnchor::End, true);
 }
 
-void drawImpedance(Canvas &canvas, const Points &points, const Axis &frequencies,
+void drawImpedance(Canvas &canvas, const Points &points,
+    const std::vector<ImpedanceSpread> &spreads, const Axis &frequencies,
     const std::vector<double> &resonanceMHz)
 {
     double low = 0;
     double high = 0;
     for (std::size_t i = 0; i < points.size(); ++i) {
-        const PlotPoint p = points[i];
-        const double sr = p.spread ? p.spread->r : 0;
-        const double sx = p.spread ? p.spread->x : 0;
+        const Complex z = points.impedance(i);
+        const ImpedanceSpread spread = i < spreads.size() ? spreads[i] : ImpedanceSpread();
         for (const double v :
-            {p.z.real() - sr, p.z.real() + sr, p.z.imag() - sx, p.z.imag() + sx}) {
+            {z.real() - spread.r, z.real() + spread.r, z.imag() - spread.x, z.imag() + spread.x}) {
             if (std::isfinite(v)) {
                 low = std::min(low, v);
                 high = std::max(high, v);
@@ -325,13 +364,13 @@ void drawImpedance(Canvas &canvas, const Points &points, const Axis &frequencies
         TextAnchor::End);
     canvas.clip(kImpedanceArea.adjusted(-4, -4, 4, 4));
     drawCurve(
-        canvas, panel, points, [](const PlotPoint &p) { return p.z.real(); },
+        canvas, panel, points, [&](std::size_t i) { return points.impedance(i).real(); },
         [](const PlotPoint &p) {
             return std::pair(p.z.real() - p.spread->r, p.z.real() + p.spread->r);
         },
         resistanceColour());
     drawCurve(
-        canvas, panel, points, [](const PlotPoint &p) { return p.z.imag(); },
+        canvas, panel, points, [&](std::size_t i) { return points.impedance(i).imag(); },
         [](const PlotPoint &p) {
             return std::pair(p.z.imag() - p.spread->x, p.z.imag() + p.spread->x);
         },
@@ -406,7 +445,7 @@ void drawSmith(Canvas &canvas, const Points &points, double z0)
     const std::size_t stride = std::max<std::size_t>(1, points.size() / kSmithPoints);
     QPolygonF locus;
     for (std::size_t i = 0; i < points.size(); i += stride) {
-        const Complex gamma = points[i].gamma;
+        const Complex gamma = points.gamma(i);
         if (!(std::isfinite(gamma.real()) && std::isfinite(gamma.imag()))) {
             continue;
         }
@@ -510,7 +549,7 @@ QByteArray sweepPlot(const SweepPicture &picture, PictureFormat format)
     const std::vector<double> resonanceMHz
         = resonances(points, Panel {kImpedanceArea, frequencies, Axis()});
     drawSwr(*canvas, points, frequencies, minimum);
-    drawImpedance(*canvas, points, frequencies, resonanceMHz);
+    drawImpedance(*canvas, points, picture.spreads, frequencies, resonanceMHz);
     drawSmith(*canvas, points, picture.z0);
     drawSummary(*canvas, points, minimum, resonanceMHz, !picture.spreads.empty());
     return canvas->bytes();
