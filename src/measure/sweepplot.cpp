@@ -495,7 +495,7 @@ void drawSmith(Canvas &canvas, const Points &points, double z0)
 
 // Beside the chart, what the pictures show, in words.
 void drawSummary(Canvas &canvas, const Points &points, const std::optional<SwrMinimum> &minimum,
-    const std::vector<double> &resonanceMHz, bool measured)
+    const std::vector<double> &resonanceMHz, const std::vector<ImpedanceSpread> &spreads)
 {
     QStringList lines;
     if (minimum) {
@@ -516,9 +516,21 @@ void drawSummary(Canvas &canvas, const Points &points, const std::optional<SwrMi
     for (std::size_t i = 0; i < resonanceMHz.size() && i < std::size_t(kMostResonances); ++i) {
         lines << QStringLiteral("Resonance (X = 0) at %1 MHz").arg(numberText(resonanceMHz[i]));
     }
-    lines << QString()
-          << (measured ? QStringLiteral("Bars and crosses: 1 sigma of R and X")
-                       : QStringLiteral("No spread: the file gives none"));
+    lines << QString();
+    if (spreads.empty()) {
+        lines << QStringLiteral("No spread: the file gives none");
+    } else {
+        // The largest spread, so that bars too short to see are still read as measured.
+        double r = 0;
+        double x = 0;
+        for (const ImpedanceSpread &spread : spreads) {
+            r = std::max(r, spread.r);
+            x = std::max(x, spread.x);
+        }
+        lines << QStringLiteral("Bars and crosses: 1 sigma of R and X,")
+              << QStringLiteral("  at most %1 and %2 \u03a9")
+                     .arg(QString::number(r, 'g', 2), QString::number(x, 'g', 2));
+    }
     const double x = kSmithCentre.x() + kSmithRadius + 40;
     double y = kSmithCentre.y() - kSmithRadius + 30;
     for (const QString &line : lines) {
@@ -551,6 +563,6 @@ QByteArray sweepPlot(const SweepPicture &picture, PictureFormat format)
     drawSwr(*canvas, points, frequencies, minimum);
     drawImpedance(*canvas, points, picture.spreads, frequencies, resonanceMHz);
     drawSmith(*canvas, points, picture.z0);
-    drawSummary(*canvas, points, minimum, resonanceMHz, !picture.spreads.empty());
+    drawSummary(*canvas, points, minimum, resonanceMHz, picture.spreads);
     return canvas->bytes();
 }
