@@ -388,10 +388,14 @@ void drawImpedance(Canvas &canvas, const Points &points,
     }
 }
 
+// A reflection's place on the chart. Beyond |Γ| = 1 (a negative resistance, as a noisy or
+// active measurement may give) it lies off the chart, which is clipped; a few radii away it
+// is held, so that a file's 1e300 stays a number a painter can draw.
 QPointF smithPoint(Complex gamma)
 {
-    return {kSmithCentre.x() + kSmithRadius * gamma.real(),
-        kSmithCentre.y() - kSmithRadius * gamma.imag()};
+    constexpr double farthest = 4;
+    return {kSmithCentre.x() + kSmithRadius * std::clamp(gamma.real(), -farthest, farthest),
+        kSmithCentre.y() - kSmithRadius * std::clamp(gamma.imag(), -farthest, farthest)};
 }
 
 // The chart's grid: circles of constant R and arcs of constant X at 0.2, 0.5, 1, 2 and 5
