@@ -51,6 +51,11 @@ QColor reactanceColour()
     return curveColour(2);
 }
 
+bool isFinite(Complex value)
+{
+    return std::isfinite(value.real()) && std::isfinite(value.imag());
+}
+
 // The SWR of a reflection coefficient; infinite where |Γ| ≥ 1 or Γ is not finite.
 double swrOf(Complex gamma)
 {
@@ -59,8 +64,8 @@ double swrOf(Complex gamma)
                          : std::numeric_limits<double>::infinity();
 }
 
-// One point as the panels need it: its impedance, its reflection against Z0 and SWR, and
-// the SWR and Γ at Z moved by ±1 sigma of R and of X (where it has a spread).
+// One point as a label or a mark needs it: its impedance, its reflection against Z0, its
+// SWR and its spread (where it was measured).
 struct PlotPoint
 {
     double megahertz = 0;
@@ -70,6 +75,8 @@ struct PlotPoint
     std::optional<ImpedanceSpread> spread;
 };
 
+// The sweep's points as the panels read them, each quantity computed when it is read rather
+// than kept, so that a million points take no more memory than the file's sweep.
 class Points
 {
 public:
@@ -117,7 +124,7 @@ private:
     const SweepPicture &m_picture;
 };
 
-// Where a sweep's SWR is lowest, and the band around it where it stays below a limit.
+// Where a sweep's SWR is lowest.
 struct SwrMinimum
 {
     std::size_t index = 0;
@@ -450,7 +457,7 @@ void drawSmith(Canvas &canvas, const Points &points, double z0)
     QPolygonF locus;
     for (std::size_t i = 0; i < points.size(); i += stride) {
         const Complex gamma = points.gamma(i);
-        if (!(std::isfinite(gamma.real()) && std::isfinite(gamma.imag()))) {
+        if (!isFinite(gamma)) {
             continue;
         }
         const QPointF at = smithPoint(gamma);
@@ -466,12 +473,18 @@ void drawSmith(Canvas &canvas, const Points &points, double z0)
     if (points.size() <= kMarkedPoints) {
         for (std::size_t i = 0; i < points.size(); ++i) {
             const PlotPoint p = points[i];
+            if (!isFinite(p.gamma)) {
+                continue;
+            }
             if (p.spread) {
                 const std::vector<Complex> around = Points::spreadAround(p);
-                canvas.line(smithPoint(points.gammaOf(around[0])),
-                    smithPoint(points.gammaOf(around[1])), {Qt::black, 1, false});
-                canvas.line(smithPoint(points.gammaOf(around[2])),
-                    smithPoint(points.gammaOf(around[3])), {Qt::black, 1, false});
+                for (const std::size_t end : {0, 2}) {
+                    const Complex from = points.gammaOf(around[end]);
+                    const Complex to = points.gammaOf(around[end + 1]);
+                    if (isFinite(from) && isFinite(to)) {
+                        canvas.line(smithPoint(from), smithPoint(to), {Qt::black, 1, false});
+                    }
+                }
             }
             canvas.circle(smithPoint(p.gamma), kMarkRadius, {colour, 0, false}, colour);
         }
@@ -480,7 +493,7 @@ void drawSmith(Canvas &canvas, const Points &points, double z0)
     // The first and the last point labelled away from the chart's centre.
     for (const std::size_t i : {std::size_t(0), points.size() - 1}) {
         const PlotPoint p = points[i];
-        if (!(std::isfinite(p.gamma.real()) && std::isfinite(p.gamma.imag()))) {
+        if (!isFinite(p.gamma)) {
             continue;
         }
         const QPointF at = smithPoint(p.gamma);
