@@ -146,6 +146,8 @@ private slots:
     void csvSweep();
     void touchstoneSweep_data();
     void touchstoneSweep();
+    void plots_data();
+    void plots();
     void textTable();
     void capturesAndFaults_data();
     void capturesAndFaults();
@@ -216,6 +218,10 @@ void tst_MeasureCli::initTestCase()
         QVERIFY(write(QByteArray("C") + char('0' + channel) + "--cut--00000.csv", csv));
     }
     QVERIFY(write("rs_rtp_01.bin", "<?xml version=\"1.0\" standalone=\"no\"?>\r\r\n"));
+    // A dipole's sweep as zalvimo-measure writes it.
+    QVERIFY(write("dipole.s1p",
+        "# MHz S RI R 50\n14.0 -0.0845 -0.0452\n14.1 -0.0866 -0.0156\n14.2 -0.0870 "
+        "0.0145\n14.3 -0.0857 0.0440\n"));
 }
 
 Run tst_MeasureCli::run(const QStringList &arguments)
@@ -456,6 +462,82 @@ void tst_MeasureCli::touchstoneSweep()
     QCOMPARE(written.value(options + 1 + int(lines.size())), QString());
 }
 
+// --plot draws a sweep for captures at several frequencies, a picture each for captures at
+// one frequency (numbered in their order), and an .s1p file's sweep; its format comes from
+// its name and is checked before anything is measured or written.
+void tst_MeasureCli::plots_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("written"); // the files that must be there afterwards
+    QTest::addColumn<QString>("shows"); // what the first of them holds
+    QTest::addColumn<QString>("err"); // what standard error must say ("" : no message of ours)
+
+    QTest::newRow("--plot FILE: one capture") << QStringList {"--plot", "fit.svg", "good.csv"} << 0
+                                              << QStringList {"fit.svg"} << "fitted sine"
+                                              << "";
+    QTest::newRow("--plot=FILE as PNG")
+        << QStringList {"--plot=fit.png", "good.csv"} << 0 << QStringList {"fit.png"} << "IHDR"
+        << "";
+    QTest::newRow("two captures at one frequency: numbered in their order")
+        << QStringList {"--plot", "fit.svg", "good.csv", "other.csv"} << 0
+        << QStringList {"fit.svg", "fit-2.svg"} << "good.csv"
+        << "";
+    QTest::newRow("captures at two frequencies: one sweep")
+        << QStringList {"--plot", "fit.svg", "at7.csv", "good.csv"} << 0 << QStringList {"fit.svg"}
+        << "Sweep of 2 captures: at7.csv, good.csv"
+        << "";
+    QTest::newRow("an .s1p file drawn") << QStringList {"--plot", "fit.svg", "dipole.s1p"} << 0
+                                        << QStringList {"fit.svg"} << "Smith chart, Z0 50"
+                                        << "";
+    QTest::newRow("a .jpg refused before anything is written")
+        << QStringList {"--plot", "fit.jpg", "--s1p", "sweep.s1p", "good.csv", "at7.csv"} << 2
+        << QStringList {} << ""
+        << "--plot wants a file ending in .svg or .png, not 'fit.jpg'";
+    QTest::newRow("an .s1p file without --plot")
+        << QStringList {"dipole.s1p"} << 2 << QStringList {} << ""
+        << "an .s1p file is read only to draw its sweep: zalvimo-measure --plot swr.png "
+           "dipole.s1p";
+    QTest::newRow("an .s1p file with another output")
+        << QStringList {"--json", "--plot", "fit.svg", "dipole.s1p"} << 2 << QStringList {} << ""
+        << "--json, --csv and --s1p are for captures; an .s1p file is only drawn, with --plot";
+    QTest::newRow("captures and an .s1p file")
+        << QStringList {"--plot", "fit.svg", "good.csv", "dipole.s1p"} << 2 << QStringList {} << ""
+        << "give captures to measure or one .s1p file to draw, not both";
+}
+
+void tst_MeasureCli::plots()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, written);
+    QFETCH(QString, shows);
+    QFETCH(QString, err);
+
+    const QStringList pictures {
+        "fit.svg", "fit-2.svg", "fit-3.svg", "fit.png", "fit-2.png", "fit.jpg", "sweep.s1p"};
+    for (const QString &picture : pictures) {
+        QFile::remove(folder.filePath(picture));
+    }
+    const Run result = run(arguments);
+    QCOMPARE(result.exitCode, exitCode);
+    if (err.isEmpty()) {
+        // The toolkit may warn about the session on its own; the program says nothing.
+        QVERIFY2(!result.err.contains(QLatin1String("zalvimo-measure:")), qPrintable(result.err));
+    } else {
+        QVERIFY2(result.err.contains(err), qPrintable(result.err));
+        QCOMPARE(result.out, QString());
+    }
+    for (const QString &picture : pictures) {
+        QCOMPARE(QFile::exists(folder.filePath(picture)), written.contains(picture));
+    }
+    if (!written.isEmpty()) {
+        QFile file(folder.filePath(written.first()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY2(file.readAll().contains(shows.toLatin1()), qPrintable(shows));
+    }
+}
+
 // The sweep's table marks estimated frequencies and shows Z0.
 void tst_MeasureCli::textTable()
 {
@@ -628,7 +710,7 @@ void tst_MeasureCli::helpFitsATerminal()
     const Run result = run({QStringLiteral("--help")});
     QCOMPARE(result.exitCode, 0);
     for (const char *part : {"Exit status: 0", "Example: zalvimo-measure", "--s1p <file>",
-             "--verbose", "F0000CH1.CSV"}) {
+             "--plot <file>", "--verbose", "F0000CH1.CSV"}) {
         QVERIFY2(result.out.contains(QLatin1String(part)), part);
     }
     for (const QString &line : result.out.split(QLatin1Char('\n'))) {

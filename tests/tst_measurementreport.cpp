@@ -84,7 +84,7 @@ void tst_MeasurementReport::text()
     QFETCH(QString, warning);
     QFETCH(bool, calibrated);
     QFETCH(QStringList, lines);
-    MeasuredCapture captured {QStringLiteral("good.csv"), measurement(18.13, 34.2409, 14.3275)};
+    MeasuredCapture captured {QStringLiteral("good.csv"), measurement(18.13, 34.2409, 14.3275), {}};
     if (network) {
         captured.measurement.network = networkB();
     }
@@ -106,8 +106,9 @@ void tst_MeasurementReport::jsonKeys()
         "rawXOhm", "reactanceOneOhm", "reactanceTwoOhm", "referenceResidualMillivoltRms", "samples",
         "sourceImpedanceOhm", "vReferenceMillivolt", "vxMillivolt", "vxResidualMillivoltRms",
         "warning", "xOhm", "xSigmaOhm"};
-    std::vector<MeasuredCapture> captures {{QStringLiteral("a.csv"), measurement(18.13, 34, 14)},
-        {QStringLiteral("b.csv"), measurement(18.13, 0.01, -30)}};
+    std::vector<MeasuredCapture> captures {
+        {QStringLiteral("a.csv"), measurement(18.13, 34, 14), {}},
+        {QStringLiteral("b.csv"), measurement(18.13, 0.01, -30), {}}};
     captures[0].measurement.network = networkB();
     const QJsonObject root = QJsonDocument::fromJson(jsonReport(captures)).object();
     QCOMPARE(root.keys(), QStringList({"calibration", "captures", "feedline", "version"}));
@@ -153,7 +154,7 @@ void tst_MeasurementReport::sweep()
         CaptureMeasurement m = measurement(c[0], c[1], c[2], c[3]);
         m.frequencyEstimated = c[4] > 0;
         m.frequencySigmaMHz = c[4];
-        measured.push_back({QStringLiteral("f%1.csv").arg(measured.size()), m});
+        measured.push_back({QStringLiteral("f%1.csv").arg(measured.size()), m, {}});
     }
     const Result<MeasuredSweep> sweep = measuredSweep(measured);
     QCOMPARE(sweep.ok(), points >= 0);

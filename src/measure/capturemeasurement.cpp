@@ -13,6 +13,7 @@
 #include <initializer_list>
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -153,6 +154,7 @@ struct ChannelFits
     SineFit vx;
     double referenceStep = 0;
     double vxStep = 0;
+    double origin = 0; // s: the time to which both phases refer
 };
 
 QString clippedText(const QString &channel, const Clipping &clipped)
@@ -180,6 +182,7 @@ Result<ChannelFits> fitChannels(const Capture &capture, double frequencyHz, bool
     // A converter's step is noise of step/√12 RMS that no fit can remove; and however fine
     // the record, its numbers carry the rounding of their last digit.
     ChannelFits fits;
+    fits.origin = basis.origin;
     fits.referenceStep = converterStep(capture.reference);
     fits.vxStep = converterStep(capture.vx);
     fits.reference
@@ -396,6 +399,17 @@ Result<ImpedanceVerdict> judgeImpedance(
 Result<CaptureMeasurement> measureCapture(const Capture &capture, double frequencyMHz,
     double sourceImpedance, const Corrections &corrections)
 {
+    Result<FittedMeasurement> fitted
+        = measureCaptureWithSines(capture, frequencyMHz, sourceImpedance, corrections);
+    if (!fitted) {
+        return fitted.failure();
+    }
+    return std::move(fitted->measurement);
+}
+
+Result<FittedMeasurement> measureCaptureWithSines(const Capture &capture, double frequencyMHz,
+    double sourceImpedance, const Corrections &corrections)
+{
     if (const Status check = checked(capture, false); !check) {
         return check.failure();
     }
@@ -442,7 +456,8 @@ Result<CaptureMeasurement> measureCapture(const Capture &capture, double frequen
     }
     m.network = verdict->network;
     m.warning = verdict->warning;
-    return m;
+    return FittedMeasurement {
+        std::move(m), FittedSines {*frequencyHz, fits->origin, fits->reference, fits->vx}};
 }
 
 Result<CaptureMeasurement> measureStandard(

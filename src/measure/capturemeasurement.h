@@ -94,6 +94,25 @@ struct Corrections
 Result<CaptureMeasurement> measureCapture(const Capture &capture, double frequencyMHz,
     double sourceImpedance, const Corrections &corrections = {});
 
+// The sines fitted to both channels, as a picture draws them over the samples: each channel
+// is amplitude·cos(2π·frequency·(t − origin) + phase) + offset, in mV, t in seconds.
+struct FittedSines
+{
+    double frequencyHz = 0;
+    double origin = 0; // s
+    SineFit reference;
+    SineFit vx;
+};
+
+// The same measurement with the sines it was taken from.
+struct FittedMeasurement
+{
+    CaptureMeasurement measurement;
+    FittedSines sines;
+};
+Result<FittedMeasurement> measureCaptureWithSines(const Capture &capture, double frequencyMHz,
+    double sourceImpedance, const Corrections &corrections = {});
+
 // How far apart, in their combined sigmas, two estimates of one frequency may lie. Over
 // many simulated captures the estimates scatter about 1.2 times their predicted sigma, with
 // an occasional one near 4 sigma: five leaves room for that, and is still a few ppm.

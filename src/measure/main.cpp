@@ -7,9 +7,12 @@
 #include "loadtext.h"
 #include "measuredsweep.h"
 #include "measurementreport.h"
+#include "measurepictures.h"
 #include "measurerun.h"
 #include "numbertext.h"
 #include "outputfile.h"
+#include "picturefile.h"
+#include "plotapplication.h"
 #include "printabletext.h"
 #include "touchstone.h"
 
@@ -85,6 +88,11 @@ struct Options
         QStringLiteral("Of a file of several acquisitions (segments, a history of waveforms), "
                        "the one to measure, from 1. Default: the first."),
         QStringLiteral("N")};
+    QCommandLineOption plot {QStringLiteral("plot"),
+        QStringLiteral("Also draw the captures as .svg or .png: a sweep's SWR, R and X and Smith "
+                       "chart, or each capture's samples and fitted sines (file, file-2, ...). "
+                       "With an .s1p file instead of captures, draw its sweep."),
+        QStringLiteral("file")};
     QCommandLineOption verbose {QStringLiteral("verbose"),
         QStringLiteral("Say on standard error how each file was read: which lines were "
                        "settings, which column was taken as the time and as each channel, in "
@@ -115,7 +123,9 @@ void describe(QCommandLineParser &parser, const Options &o)
         "\n"
         "Example: zalvimo-measure --freq 14.2 capture.csv\n"
         "         zalvimo-measure --json --s1p sweep.s1p 14.0.csv 14.1.csv 14.2.csv\n"
-        "         zalvimo-measure --open o.csv --short s.csv --load l.csv antenna.csv"));
+        "         zalvimo-measure --open o.csv --short s.csv --load l.csv antenna.csv\n"
+
+        "         zalvimo-measure --plot swr.png sweep.s1p"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("captures"),
@@ -124,8 +134,8 @@ void describe(QCommandLineParser &parser, const Options &o)
                        "input."),
         QStringLiteral("capture.csv..."));
     parser.addOptions({o.frequency, o.source, o.reference, o.vx, o.segment, o.json, o.csv, o.s1p,
-        o.open, o.shortCircuit, o.load, o.loadOhm, o.openPf, o.shortNh, o.saveCal, o.cal, o.line,
-        o.verbose});
+        o.plot, o.open, o.shortCircuit, o.load, o.loadOhm, o.openPf, o.shortNh, o.saveCal, o.cal,
+        o.line, o.verbose});
 }
 
 // The request the options make, or the message that says what is wrong with them.
@@ -168,6 +178,7 @@ Result<MeasureRequest> requestFrom(const QCommandLineParser &parser, const Optio
                                 .arg(parser.value(o.segment))};
         }
     }
+    request.keepTraces = parser.isSet(o.plot);
     return request;
 }
 
@@ -352,11 +363,50 @@ bool writeTouchstoneFile(const QCommandLineParser &parser, const Options &o,
     return written.ok();
 }
 
+// The picture's format from its name, checked before anything is measured or written; an
+// .s1p file instead of captures is only drawn, and only with --plot. A stop ends the run:
+// with its message, or with none for a picture drawn.
+std::optional<Stop> pictureOnly(const QCommandLineParser &parser, const Options &o,
+    const MeasureRequest &request, std::optional<PictureFormat> *format)
+{
+    if (parser.isSet(o.plot)) {
+        *format = pictureFormatOf(parser.value(o.plot));
+        if (!*format) {
+            return Stop {QStringLiteral("--plot wants a file ending in .svg or .png, not '%1'")
+                             .arg(parser.value(o.plot)),
+                BadUsage};
+        }
+    }
+    const Result<bool> touchstone = drawsTouchstone(request.files, parser.isSet(o.plot),
+        parser.isSet(o.json) || parser.isSet(o.csv) || parser.isSet(o.s1p));
+    if (!touchstone) {
+        return Stop {touchstone.error(), BadUsage};
+    }
+    if (!*touchstone) {
+        return std::nullopt;
+    }
+    const Status drawn
+        = writeTouchstonePicture(parser.value(o.plot), **format, request.files.first(),
+            parser.isSet(o.source) ? std::optional(request.sourceImpedance) : std::nullopt);
+    return drawn ? Stop {QString(), Success} : Stop {drawn.error(), BadCapture};
+}
+
+// The pictures of the measured captures; the number that could not be written.
+int writePictures(const QString &path, PictureFormat format,
+    const std::vector<MeasuredCapture> &measured, const QStringList &inputs)
+{
+    const QStringList unwritten = writeMeasurePictures(path, format, measured, inputs);
+    for (const QString &message : unwritten) {
+        printError(message);
+    }
+    return int(unwritten.size());
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication application(argc, argv);
+    const std::unique_ptr<QCoreApplication> application = companionApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zalvimo-measure"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZALVIMO_VERSION));
 
@@ -379,6 +429,13 @@ int main(int argc, char *argv[])
         printError(request.error());
         return BadUsage;
     }
+    std::optional<PictureFormat> plotFormat;
+    if (const std::optional<Stop> stop = pictureOnly(parser, o, *request, &plotFormat)) {
+        if (!stop->message.isEmpty()) {
+            printError(stop->message);
+        }
+        return stop->status;
+    }
     const bool progress = request->files.size() > 1 && standardErrorIsTerminal();
     const MeasureObserver watch = observer(parser.isSet(o.verbose), progress);
     if (const std::optional<Stop> stop = addCalibration(parser, o, watch, &*request)) {
@@ -393,8 +450,11 @@ int main(int argc, char *argv[])
     if (progress) {
         std::fprintf(stderr, "\r\x1b[K");
     }
-    const int failures
-        = outcome.failures + !writeTouchstoneFile(parser, o, *request, outcome.measured);
+    const int failures = outcome.failures
+        + !writeTouchstoneFile(parser, o, *request, outcome.measured)
+        + (plotFormat
+                ? writePictures(parser.value(o.plot), *plotFormat, outcome.measured, request->files)
+                : 0);
     const Corrections corrections {request->calibration ? &*request->calibration : nullptr,
         request->line ? &*request->line : nullptr};
     if (!writeStandardOutput(report(parser, o, outcome.measured, corrections))) {

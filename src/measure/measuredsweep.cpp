@@ -50,13 +50,22 @@ std::vector<Group> groupsByFrequency(const std::vector<MeasuredCapture> &measure
     return groups;
 }
 
-// One frequency's point: the mean of its captures, which must agree with the first.
-Result<TouchstonePoint> pointOf(const Group &group, double z0, QStringList *notes)
+struct SweepPoint
+{
+    TouchstonePoint point;
+    ImpedanceSpread spread;
+};
+
+// One frequency's point: the mean of its captures, which must agree with the first, and
+// its spread: the captures' noise is independent, so the mean of n has σ = √(Σσ²)/n.
+Result<SweepPoint> pointOf(const Group &group, double z0, QStringList *notes)
 {
     const CaptureMeasurement &first = group.front()->measurement;
     double frequency = 0;
     double r = 0;
     double x = 0;
+    double rVariance = 0;
+    double xVariance = 0;
     QStringList files;
     for (const MeasuredCapture *capture : group) {
         const CaptureMeasurement &m = capture->measurement;
@@ -72,6 +81,8 @@ Result<TouchstonePoint> pointOf(const Group &group, double z0, QStringList *note
         frequency += m.frequencyMHz;
         r += m.r;
         x += m.x;
+        rVariance += m.rSigma * m.rSigma;
+        xVariance += m.xSigma * m.xSigma;
         files.append(capture->name);
     }
     const double count = double(group.size());
@@ -85,7 +96,8 @@ Result<TouchstonePoint> pointOf(const Group &group, double z0, QStringList *note
         return Failure {QStringLiteral("%1 gives no finite S11 at %2 MHz")
                             .arg(files.join(QStringLiteral(", ")), numberText(frequency / count))};
     }
-    return TouchstonePoint {frequency / count * kHertzPerMegahertz, s11};
+    return SweepPoint {{frequency / count * kHertzPerMegahertz, s11},
+        {std::sqrt(rVariance) / count, std::sqrt(xVariance) / count}};
 }
 
 } // namespace
@@ -109,11 +121,17 @@ Result<MeasuredSweep> measuredSweep(const std::vector<MeasuredCapture> &measured
                                         numberText(m->measurement.sourceImpedance))};
             }
         }
-        const Result<TouchstonePoint> point = pointOf(group, z0, &result.notes);
+        const Result<SweepPoint> point = pointOf(group, z0, &result.notes);
         if (!point) {
             return point.failure();
         }
-        result.sweep.points.push_back(*point);
+        result.sweep.points.push_back(point->point);
+        result.spreads.push_back(point->spread);
     }
     return result;
+}
+
+bool atSeveralFrequencies(const std::vector<MeasuredCapture> &measured)
+{
+    return groupsByFrequency(measured).size() > 1;
 }

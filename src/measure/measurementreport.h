@@ -1,19 +1,30 @@
 #ifndef MEASUREMENTREPORT_H
 #define MEASUREMENTREPORT_H
 
+#include "capture.h"
 #include "capturemeasurement.h"
 
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
+// What a picture of one capture draws: its samples and the sines fitted to them.
+struct CaptureTrace
+{
+    Capture capture;
+    FittedSines sines;
+};
+
 // One measured capture and the name the reports give it ("a.csv", "F0000CH1.CSV +
-// F0000CH2.CSV").
+// F0000CH2.CSV"); its trace only where a picture is asked for, shared so that a copy of
+// the measured capture never copies a million samples.
 struct MeasuredCapture
 {
     QString name;
     CaptureMeasurement measurement;
+    std::shared_ptr<const CaptureTrace> trace;
 };
 
 // Every report says what the impedances went through (`corrections`): the calibration,

@@ -212,23 +212,31 @@ MeasureOutcome measureFiles(const MeasureRequest &request, const MeasureObserver
         }
         // A file of one channel takes the next as its partner.
         const bool pair = i + 1 < count && reader.holdsOneChannel(files[i]);
-        const CaptureInput input = reader.input(files[i], pair ? &files[i + 1] : nullptr);
+        CaptureInput input = reader.input(files[i], pair ? &files[i + 1] : nullptr);
         i += pair ? 2 : 1;
         if (!input.capture) {
             fail(input.capture.error());
             continue;
         }
         try {
-            Result<CaptureMeasurement> measurement = measureCapture(
+            Result<FittedMeasurement> fitted = measureCaptureWithSines(
                 *input.capture, request.frequencyMHz, request.sourceImpedance, corrections);
-            if (!measurement) {
-                fail(input.name + QStringLiteral(": ") + measurement.error());
+            if (!fitted) {
+                fail(input.name + QStringLiteral(": ") + fitted.error());
                 continue;
             }
-            if (!measurement->warning.isEmpty() && observer.message) {
-                observer.message(input.name + QStringLiteral(": ") + measurement->warning, false);
+            const CaptureMeasurement &measurement = fitted->measurement;
+            if (!measurement.warning.isEmpty() && observer.message) {
+                observer.message(input.name + QStringLiteral(": ") + measurement.warning, false);
             }
-            outcome.measured.push_back({input.name, std::move(*measurement)});
+            // The samples and sines, for a picture only: a run without one keeps none.
+            std::shared_ptr<const CaptureTrace> trace;
+            if (request.keepTraces) {
+                trace = std::make_shared<const CaptureTrace>(
+                    CaptureTrace {std::move(*input.capture), fitted->sines});
+            }
+            outcome.measured.push_back(
+                {input.name, std::move(fitted->measurement), std::move(trace)});
         } catch (const std::bad_alloc &) {
             fail(input.name + QStringLiteral(": not enough memory to read and fit it"));
         }

@@ -25,6 +25,7 @@ struct MeasureRequest
     double sourceImpedance = 50;
     std::optional<Calibration> calibration;
     std::optional<Feedline> line;
+    bool keepTraces = false; // keep each capture's samples and fitted sines, for a picture
 };
 
 // What happens while the files are measured, as it happens: the file about to be read (for

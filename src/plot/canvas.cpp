@@ -2,6 +2,9 @@
 
 #include <QBuffer>
 #include <QFont>
+#include <QVector>
+
+#include <algorithm>
 
 namespace {
 
@@ -143,6 +146,9 @@ public:
     void circle(QPointF centre, double radius, const Stroke &stroke, QColor fill) override
     {
         m_painter.setPen(stroke.width > 0 ? pen(stroke) : QPen(Qt::NoPen));
+        if (fill.alpha() != 0) {
+            remember(fill);
+        }
         m_painter.setBrush(fill.alpha() == 0 ? QBrush(Qt::NoBrush) : QBrush(fill));
         m_painter.drawEllipse(centre, radius, radius);
         m_painter.setBrush(Qt::NoBrush);
@@ -153,6 +159,7 @@ public:
         QFont font = m_painter.font();
         font.setBold(bold);
         m_painter.setFont(font);
+        remember(colour);
         m_painter.setPen(colour);
         const double width = m_painter.fontMetrics().horizontalAdvance(text);
         const double shift = anchor == TextAnchor::Start ? 0
@@ -170,18 +177,57 @@ public:
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
-        m_image.save(&buffer, "PNG");
+        const QVector<QRgb> table = palette();
+        if (table.size() <= kPaletteSize) {
+            m_image.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither)
+                .save(&buffer, "PNG");
+        } else {
+            m_image.save(&buffer, "PNG");
+        }
         return png;
     }
 
 private:
-    static QPen pen(const Stroke &stroke)
+    // A PNG of 8-bit indices into a palette is a third the size of one of full colours, and
+    // a plot needs few: the colours drawn, each blended with the white ground in steps for
+    // the antialiased edges of lines and text (a step of 1/32 cannot be seen).
+    static constexpr int kPaletteSize = 256;
+    static constexpr int kMostBlends = 32;
+    static constexpr int kLeastBlends = 8;
+
+    QVector<QRgb> palette() const
     {
+        const int blends = std::clamp(
+            (kPaletteSize - 1) / std::max(1, int(m_colours.size())), kLeastBlends, kMostBlends);
+        QVector<QRgb> table {qRgb(255, 255, 255)};
+        for (const QRgb colour : m_colours) {
+            for (int i = 1; i <= blends; ++i) {
+                const auto blend = [&](int channel) {
+                    return 255 - ((255 - channel) * i + blends / 2) / blends;
+                };
+                table.append(
+                    qRgb(blend(qRed(colour)), blend(qGreen(colour)), blend(qBlue(colour))));
+            }
+        }
+        return table;
+    }
+
+    QPen pen(const Stroke &stroke)
+    {
+        remember(stroke.colour);
         return QPen(stroke.colour, stroke.width, stroke.dashed ? Qt::DashLine : Qt::SolidLine);
+    }
+
+    void remember(const QColor &colour)
+    {
+        if (!m_colours.contains(colour.rgb())) {
+            m_colours.append(colour.rgb());
+        }
     }
 
     QImage m_image;
     QPainter m_painter;
+    QVector<QRgb> m_colours; // every colour drawn with
 };
 
 } // namespace

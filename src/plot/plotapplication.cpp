@@ -7,6 +7,15 @@
 
 namespace {
 
+void toolkitMessage(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    }
+}
+
+} // namespace
+
 bool asksForPlot(int argc, char *argv[])
 {
     for (int i = 1; i < argc; ++i) {
@@ -17,21 +26,12 @@ bool asksForPlot(int argc, char *argv[])
     return false;
 }
 
-void toolkitMessage(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg) {
-        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-    }
-}
-
-} // namespace
-
 std::unique_ptr<QCoreApplication> companionApplication(int &argc, char *argv[])
 {
     qInstallMessageHandler(toolkitMessage);
-    if (!asksForPlot(argc, argv)) {
-        return std::make_unique<QCoreApplication>(argc, argv);
+    if (asksForPlot(argc, argv)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return std::make_unique<QGuiApplication>(argc, argv);
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return std::make_unique<QGuiApplication>(argc, argv);
+    return std::make_unique<QCoreApplication>(argc, argv);
 }

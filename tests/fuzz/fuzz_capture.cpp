@@ -127,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         require(!m.warning.isEmpty());
     }
 
-    const std::vector<MeasuredCapture> measured {{QStringLiteral("fuzz.csv"), m}};
+    const std::vector<MeasuredCapture> measured {{QStringLiteral("fuzz.csv"), m, {}}};
     require(!textReport(measured.front()).isEmpty());
     require(!textTable(measured).isEmpty());
     require(!csvReport(measured).isEmpty());

@@ -1,11 +1,14 @@
 // Feeds arbitrary bytes to the Touchstone reader as the content of an .s1p file. It may not
-// crash, hang or do anything the sanitizers report; a sweep that is read must be sound, and
-// writing it and reading it back must give it again.
+// crash, hang or do anything the sanitizers report; a sweep that is read must be sound, its
+// picture (zalvimo-measure --plot) well-formed SVG, and writing it and reading it back must
+// give it again.
 
+#include "sweepplot.h"
 #include "touchstone.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QXmlStreamReader>
 
 #include <cmath>
 #include <cstdint>
@@ -30,6 +33,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (!std::isfinite(p.frequencyHz) || p.frequencyHz < 0 || !std::isfinite(p.s11.real())
             || !std::isfinite(p.s11.imag())
             || (k > 0 && !(p.frequencyHz > sweep.points[k - 1].frequencyHz))) {
+            std::abort();
+        }
+    }
+    // Drawn against the file's reference and against another Z0.
+    for (const double z0 : {sweep.referenceOhm, 50.0}) {
+        QXmlStreamReader svg(
+            sweepPlot({QStringLiteral("fuzz.s1p"), sweep, {}, z0}, PictureFormat::Svg));
+        while (!svg.atEnd()) {
+            svg.readNext();
+        }
+        if (svg.hasError()) {
             std::abort();
         }
     }
