@@ -1,5 +1,6 @@
 #include "capturereader.h"
 
+#include "capturemeasurement.h"
 #include "capturesettings.h"
 #include "capturetable.h"
 #include "csvtext.h"
@@ -235,6 +236,19 @@ Result<CaptureRead> readCaptureChannels(
         const int source = sourceChannel(settingsRows);
         result.channels.front().tag
             = source ? source : channelTag(QFileInfo(fileName).fileName().toStdString());
+    }
+    const FrequencySetting frequency = measuringFrequency(settingsRows, dialect.decimalComma);
+    if (frequency.line != 0) {
+        const double megahertz = frequency.hertz / 1e6;
+        if (!(megahertz >= kLowestFrequencyMHz && megahertz <= kHighestFrequencyMHz)) {
+            return Failure {at(fileName, frequency.line,
+                QStringLiteral("the measuring frequency %1 is no frequency from 1 kHz to 10 GHz")
+                    .arg(quotedField(frequency.text)))};
+        }
+        result.measuringFrequencyHz = frequency.hertz;
+        result.notes.append(QStringLiteral("the measuring frequency: %1 MHz, line %2")
+                                .arg(megahertz, 0, 'g', 12)
+                                .arg(frequency.line));
     }
     result.time = axisSeconds(std::move(*axis), std::move(table.values.front()));
     result.notes.append(QStringLiteral("%1 samples, lines %2 to %3")

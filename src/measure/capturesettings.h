@@ -50,4 +50,16 @@ int channelTag(std::string_view text);
 // "Channel :,CH1"; 0 when it says none.
 int sourceChannel(const std::vector<SettingsRow> &rows);
 
+// The frequency a capture was measured at, where its settings say it ("Measuring frequency
+// (Hz),14175000", as zalvimo-measure saves what it takes from an oscilloscope): the line it
+// stands on (0 for none), its text, and the frequency in hertz (0 for a text that is no
+// positive number in Hz, kHz, MHz or GHz).
+struct FrequencySetting
+{
+    std::int64_t line = 0;
+    std::string text;
+    double hertz = 0;
+};
+FrequencySetting measuringFrequency(const std::vector<SettingsRow> &rows, bool decimalComma);
+
 #endif // CAPTURESETTINGS_H

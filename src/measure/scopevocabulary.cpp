@@ -42,7 +42,8 @@ struct Key
 // Settings keys: "Sample Interval" (Tektronix, Siglent), "Time interval" (Owon),
 // "Increment"/"Start" (Rigol DS1000Z), "tInc"/"t0" (Rigol MSO5000, DHO800/900),
 // "XInc"/"XOrg" (Keysight), "Sample Rate" (Siglent), "Source" (Tektronix, Siglent),
-// "Channel" (Owon).
+// "Channel" (Owon); "Measuring frequency" (zalvimo-measure's own saved captures, the
+// frequency the generator was set to).
 const Key kSettingKeys[] = {{"increment", SettingKey::Increment},
     {"xincrement", SettingKey::Increment}, {"x increment", SettingKey::Increment},
     {"xinc", SettingKey::Increment}, {"tinc", SettingKey::Increment},
@@ -53,7 +54,7 @@ const Key kSettingKeys[] = {{"increment", SettingKey::Increment},
     {"xorigin", SettingKey::Start}, {"x origin", SettingKey::Start}, {"t0", SettingKey::Start},
     {"x0", SettingKey::Start}, {"sample rate", SettingKey::Rate},
     {"sampling rate", SettingKey::Rate}, {"source", SettingKey::Source},
-    {"channel", SettingKey::Source}};
+    {"channel", SettingKey::Source}, {"measuring frequency", SettingKey::MeasuringFrequency}};
 
 template<typename Table>
 const auto *find(const Table &table, std::string_view name)

@@ -36,6 +36,7 @@ enum class SettingKey {
     Start, // the time of the first sample
     Rate, // samples per second
     Source, // the channel a one-channel file holds
+    MeasuringFrequency, // the generator's frequency, in zalvimo-measure's saved captures
 };
 SettingKey settingKey(std::string_view key);
 
