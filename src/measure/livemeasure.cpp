@@ -494,10 +494,19 @@ StopOnSignals::StopOnSignals()
     struct sigaction action = {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
-    // Once only: a second Ctrl-C ends the program at once. Waits go on after the signal.
-    action.sa_flags = SA_RESETHAND | SA_RESTART;
-    sigaction(SIGINT, &action, &m_saved->interrupt);
-    sigaction(SIGTERM, &action, &m_saved->terminate);
+    // Waits go on after the signal: the sweep asks the flag between its steps. The handler
+    // stays for further signals (`timeout` sends its signal to the program and again to
+    // its process group), so that the scope is always given back, within one --timeout.
+    action.sa_flags = SA_RESTART;
+    for (const auto &[number, saved] :
+        {std::pair {SIGINT, &m_saved->interrupt}, {SIGTERM, &m_saved->terminate}}) {
+        // A signal ignored by whoever started the program (nohup, a background job) stays
+        // ignored.
+        sigaction(number, nullptr, saved);
+        if (saved->sa_handler != SIG_IGN) {
+            sigaction(number, &action, nullptr);
+        }
+    }
 }
 
 StopOnSignals::~StopOnSignals()

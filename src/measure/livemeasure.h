@@ -99,8 +99,8 @@ QString progressText(int done, int total, double frequencyHz, qint64 elapsedMs);
 
 // While an object of this lives, SIGINT (Ctrl-C) and SIGTERM only set a flag that a sweep
 // asks between its steps, so that it gives the scope its settings back before the program
-// ends; a second signal ends the program at once, as the handler is reset after the first.
-// The handlers before it come back when it ends.
+// ends; the wait it is in ends within the instruments' timeout. A signal that was ignored
+// stays ignored. The handlers before it come back when it ends.
 class StopOnSignals
 {
 public:

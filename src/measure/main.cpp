@@ -400,7 +400,16 @@ int measureWithInstruments(const QCommandLineParser &parser, const Options &o,
     const StopOnSignals stop;
     const bool progress = standardErrorIsTerminal();
     LiveObserver watch;
-    watch.message = observer(parser.isSet(o.verbose), false).message;
+    // A message takes the progress line's place; the next point writes it again.
+    watch.message
+        = [verbose = parser.isSet(o.verbose), progress](const QString &message, bool note) {
+              if (!note || verbose) {
+                  if (progress) {
+                      std::fprintf(stderr, "\r\x1b[K");
+                  }
+                  printError(message);
+              }
+          };
     watch.stopRequested = [&stop] { return stop.requested(); };
     if (progress) {
         watch.progress = [](const QString &line) {
