@@ -383,6 +383,10 @@ void tst_MeasureLive::faults_data()
     QTest::newRow("the generator's connection refused")
         << "refused generator" << none << QByteArray() << QByteArray()
         << QStringList {"generator 127.0.0.1:", ": could not connect"};
+    QTest::newRow("a wrong port: the generator's")
+        << "scope at the generator's port" << none << QByteArray() << QByteArray()
+        << QStringList {"'*IDN?' answered 'Siglent Technologies,SDG1032X,",
+               "which is no oscilloscope this program knows"};
     QTest::newRow("an unknown identification")
         << "scope" << none << QByteArray() << QByteArray("ACME INSTRUMENTS,XS-1000,0,1.0")
         << QStringList {"'*IDN?' answered 'ACME INSTRUMENTS,XS-1000,0,1.0', which is no "
@@ -428,6 +432,8 @@ void tst_MeasureLive::faults()
         arguments[1] = refused;
     } else if (where == QLatin1String("refused generator")) {
         arguments[3] = refused;
+    } else if (where == QLatin1String("scope at the generator's port")) {
+        arguments[1] = arguments[3];
     }
     const Run result = run(withAddresses(arguments, bench));
     QCOMPARE(result.exitCode, 1);

@@ -4,7 +4,6 @@
 #include "commandline.h"
 #include "generator.h"
 #include "livesweep.h"
-#include "printabletext.h"
 #include "savedcapture.h"
 #include "scope.h"
 #include "units.h"
@@ -34,8 +33,8 @@ constexpr double kLongestTimeoutSeconds = 86400;
 constexpr int kHighestChannel = 99;
 // Any finite number, for texts that are judged after they are read.
 constexpr double kAnyNumber = 1e300;
-// The generator's sine: 1 V peak to peak, into the bench's Z0 plus the antenna a level no
-// receiver nearby minds, and the scales are changed to fit it.
+// The generator's sine, volts peak to peak: a level every generator gives, about a
+// milliwatt into Z0 and the antenna, which the scope's scales are then changed to show well.
 constexpr double kAmplitudeVpp = 1;
 
 QString megahertzText(double hertz)

@@ -86,8 +86,8 @@ struct Options
         QStringLiteral("line")};
     QCommandLineOption scope {QStringLiteral("scope"),
         QStringLiteral("Measure one acquisition of the oscilloscope at this LAN address instead "
-                       "of captures; without a port, its family's is tried. --freq sets its "
-                       "timebase for 20 periods."),
+                       "of captures; without a port, the families' ports are tried. --freq "
+                       "sets its timebase for 20 periods."),
         QStringLiteral("host[:port]")};
     QCommandLineOption generator {QStringLiteral("generator"),
         QStringLiteral("With --scope and --sweep: the signal generator that sets each "
