@@ -49,26 +49,20 @@ struct Channels
     Trace vx;
 };
 
-Result<LivePoint> measurePoint(Scope &scope, Generator &generator, double frequencyHz,
-    const LiveSweepOptions &options, bool first)
+// One acquisition of both channels, the scales changed until neither clips nor fills too
+// little of the screen; the timebase set for `frequencyHz` first, or left as it is for 0.
+Result<LivePoint> acquirePoint(Scope &scope, double frequencyHz, const LiveSweepOptions &options)
 {
     LivePoint point;
-    const Result<double> set = generator.setSine(frequencyHz, options.amplitudeVpp);
-    if (!set) {
-        return set.failure();
-    }
-    point.frequencyHz = *set;
-    if (first) {
-        if (const Status on = generator.outputOn(); !on) {
-            return on.failure();
+    point.frequencyHz = frequencyHz;
+    if (frequencyHz > 0) {
+        if (const Status prepared = scope.prepare(frequencyHz); !prepared) {
+            return prepared.failure();
         }
     }
-    if (const Status done = generator.waitForCompletion(); !done) {
-        return done.failure();
-    }
-    if (const Status prepared = scope.prepare(point.frequencyHz); !prepared) {
-        return prepared.failure();
-    }
+    const QString where = frequencyHz > 0
+        ? QStringLiteral(" at %1 MHz").arg(numberText(frequencyHz / kHertzPerMegahertz))
+        : QString();
 
     const std::vector<int> channels {options.referenceChannel, options.vxChannel};
     Channels traces;
@@ -107,12 +101,12 @@ Result<LivePoint> measurePoint(Scope &scope, Generator &generator, double freque
             if (changes == options.rangeChanges) {
                 if (trace->clipped) {
                     return Failure {QStringLiteral("%1: CH%2 still clips at %3 V/div after %4 "
-                                                   "changes of its scale at %5 MHz")
+                                                   "changes of its scale%5")
                                         .arg(scope.name())
                                         .arg(channel)
                                         .arg(numberText(*perDivision))
                                         .arg(options.rangeChanges)
-                                        .arg(numberText(frequencyHz / kHertzPerMegahertz))};
+                                        .arg(where)};
                 }
                 point.notes << QStringLiteral("CH%1 at %2 V/div: %3 after %4 changes")
                                    .arg(channel)
@@ -138,10 +132,9 @@ Result<LivePoint> measurePoint(Scope &scope, Generator &generator, double freque
                                    .arg(numberText(*perDivision), why);
                 continue;
             }
-            point.notes << QStringLiteral("CH%1: %2 → %3 V/div at %4 MHz (%5)")
+            point.notes << QStringLiteral("CH%1: %2 → %3 V/div%4 (%5)")
                                .arg(channel)
-                               .arg(numberText(*perDivision), numberText(*taken),
-                                   numberText(frequencyHz / kHertzPerMegahertz), why);
+                               .arg(numberText(*perDivision), numberText(*taken), where, why);
             changed = true;
         }
         if (!changed) {
@@ -165,7 +158,8 @@ Result<LivePoint> measurePoint(Scope &scope, Generator &generator, double freque
                             .arg(samples)
                             .arg(vx.time.size())};
     }
-    const double samplesPerPeriod = 1 / (interval * point.frequencyHz);
+    const double samplesPerPeriod
+        = point.frequencyHz > 0 ? 1 / (interval * point.frequencyHz) : kFewestSamplesPerPeriod;
     if (samplesPerPeriod < kFewestSamplesPerPeriod) {
         point.notes << QStringLiteral("%1 samples a period at %2 MHz: a deeper memory gives "
                                       "the fit more")
@@ -180,10 +174,6 @@ Result<LivePoint> measurePoint(Scope &scope, Generator &generator, double freque
         point.capture.vx[i] = vx.volts[i] * kMillivoltsPerVolt;
     }
 
-    point.settings.emplace_back(
-        QStringLiteral("Frequency (Hz)"), QString::number(point.frequencyHz, 'g', 12));
-    point.settings.emplace_back(
-        QStringLiteral("Amplitude (Vpp)"), numberText(options.amplitudeVpp));
     point.settings.emplace_back(
         QStringLiteral("Timebase (s/div)"), numberText(scope.secondsPerDivision()));
     for (const int channel : channels) {
@@ -200,6 +190,29 @@ Result<LivePoint> measurePoint(Scope &scope, Generator &generator, double freque
     return point;
 }
 
+Result<LivePoint> measurePoint(Scope &scope, Generator &generator, double frequencyHz,
+    const LiveSweepOptions &options, bool first)
+{
+    const Result<double> set = generator.setSine(frequencyHz, options.amplitudeVpp);
+    if (!set) {
+        return set.failure();
+    }
+    if (first) {
+        if (const Status on = generator.outputOn(); !on) {
+            return on.failure();
+        }
+    }
+    if (const Status done = generator.waitForCompletion(); !done) {
+        return done.failure();
+    }
+    Result<LivePoint> point = acquirePoint(scope, *set, options);
+    if (point) {
+        point->settings.insert(point->settings.begin(),
+            {QStringLiteral("Amplitude (Vpp)"), numberText(options.amplitudeVpp)});
+    }
+    return point;
+}
+
 // The failure, with what restoring the scope said when that failed too.
 Failure withRestore(Scope &scope, Failure failure)
 {
@@ -210,6 +223,25 @@ Failure withRestore(Scope &scope, Failure failure)
 }
 
 } // namespace
+
+Result<LivePoint> liveAcquisition(Scope &scope, double frequencyHz, const LiveSweepOptions &options)
+{
+    if (options.referenceChannel < 1 || options.vxChannel < 1
+        || options.referenceChannel == options.vxChannel) {
+        return Failure {QStringLiteral("the reference and V_x channels must be two channels, "
+                                       "not CH%1 and CH%2")
+                            .arg(options.referenceChannel)
+                            .arg(options.vxChannel)};
+    }
+    Result<LivePoint> point = acquirePoint(scope, frequencyHz, options);
+    if (!point) {
+        return withRestore(scope, point.failure());
+    }
+    if (const Status restored = scope.restore(); !restored) {
+        return restored.failure();
+    }
+    return point;
+}
 
 Status restoreScope(Scope &scope)
 {

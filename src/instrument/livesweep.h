@@ -33,10 +33,10 @@ struct LiveSweepOptions
 // One frequency of a sweep: the two channels of one acquisition and how they were taken.
 struct LivePoint
 {
-    double frequencyHz = 0; // as the generator reports it has set it
+    double frequencyHz = 0; // as the generator reports it has set it; 0 where none was set
     Capture capture; // time in seconds, both channels in millivolts
     // The instrument settings the capture was taken with, as (name, value) in the units the
-    // names give: "Timebase (s/div)", "CH1 (V/div)", …
+    // names give: "Amplitude (Vpp)" (the generator's), "Timebase (s/div)", "CH1 (V/div)", …
     std::vector<std::pair<QString, QString>> settings;
     // What was changed to take it (a channel's volts per division), for --verbose.
     QStringList notes;
@@ -64,6 +64,13 @@ using LiveSweepProgress = std::function<void(int done, int total, double frequen
 Result<LiveSweep> liveSweep(Scope &scope, Generator &generator,
     const std::vector<double> &frequenciesHz, const LiveSweepOptions &options,
     const LiveSweepProgress &progress = {});
+
+// One acquisition of the scope alone, as a sweep takes each of its points but without a
+// generator: the timebase set for `frequencyHz` (left as the user set it for 0), the
+// channels' scales changed where they clip or fill too little of the screen, and the scope
+// given back at the end as liveSweep gives it back. The point's frequencyHz is the one given.
+Result<LivePoint> liveAcquisition(
+    Scope &scope, double frequencyHz, const LiveSweepOptions &options);
 
 // What liveSweep does at its end, for a caller that ends a sweep early (Ctrl-C): the scope's
 // timebase and volts per division as they were, and the scope running.

@@ -1,5 +1,6 @@
 #include "capturereader.h"
 
+#include "capturemeasurement.h"
 #include "capturesettings.h"
 #include "capturetable.h"
 #include "csvtext.h"
@@ -7,6 +8,7 @@
 #include "printabletext.h"
 #include "scopevocabulary.h"
 #include "timeaxis.h"
+#include "units.h"
 #include "waveformheader.h"
 
 #include <QFileInfo>
@@ -431,6 +433,28 @@ Status countsToVolts(const Counts &counts, std::int64_t firstLine, const QString
     return success();
 }
 
+// The frequency a capture says it was measured at (zalvimo-measure's saved captures), for
+// the fit to take rather than estimate: within 1 kHz to 10 GHz, or no capture.
+Status addMeasuringFrequency(const std::vector<SettingsRow> &settingsRows, bool decimalComma,
+    const QString &fileName, CaptureRead *result)
+{
+    const FrequencySetting frequency = measuringFrequency(settingsRows, decimalComma);
+    if (frequency.line == 0) {
+        return success();
+    }
+    const double megahertz = frequency.hertz / kHertzPerMegahertz;
+    if (!(megahertz >= kLowestFrequencyMHz && megahertz <= kHighestFrequencyMHz)) {
+        return Failure {at(fileName, frequency.line,
+            QStringLiteral("the measuring frequency %1 is no frequency from 1 kHz to 10 GHz")
+                .arg(quotedField(frequency.text)))};
+    }
+    result->measuringFrequencyHz = frequency.hertz;
+    result->notes.append(QStringLiteral("the measuring frequency: %1 MHz, line %2")
+                             .arg(megahertz, 0, 'g', 12)
+                             .arg(frequency.line));
+    return success();
+}
+
 } // namespace
 
 Result<CaptureRead> readCaptureChannels(const QByteArray &content, const QString &fileName,
@@ -513,6 +537,11 @@ Result<CaptureRead> readCaptureChannels(const QByteArray &content, const QString
         const int source = sourceChannel(settingsRows);
         result.channels.front().tag
             = source ? source : channelTag(QFileInfo(fileName).fileName().toStdString());
+    }
+    if (const Status frequency
+        = addMeasuringFrequency(settingsRows, dialect.decimalComma, fileName, &result);
+        !frequency) {
+        return frequency.failure();
     }
     result.time = axisSeconds(std::move(layout->axis), std::move(table.values.front()));
     result.notes.append(QStringLiteral("%1 samples, lines %2 to %3")

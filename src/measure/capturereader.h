@@ -38,6 +38,9 @@ struct CaptureRead
     std::vector<double> time; // seconds, strictly increasing
     std::vector<CaptureChannel> channels;
     bool cutOff = false; // the file's last line was cut off and left out
+    // The frequency the file says it was measured at (zalvimo-measure's saved captures),
+    // in hertz; 0 where it says none.
+    double measuringFrequencyHz = 0;
     QStringList notes;
     QStringList warnings;
 };

@@ -248,3 +248,30 @@ std::optional<long long> wholeNumber(std::string_view text)
     }
     return value;
 }
+
+FrequencySetting measuringFrequency(const std::vector<SettingsRow> &rows, bool decimalComma)
+{
+    FrequencySetting setting;
+    for (const SettingsRow &row : rows) {
+        for (std::size_t j = 0; j + 1 < row.fields.size(); ++j) {
+            if (settingKey(keyOf(row.fields[j])) != SettingKey::MeasuringFrequency) {
+                continue;
+            }
+            setting.line = row.line;
+            setting.text = std::string(row.fields[j + 1].substr(0, 40));
+            const std::string unit = lowered(unitOfName(row.fields[j]));
+            const double scale = unit == "hz" ? 1
+                : unit == "khz"               ? 1e3
+                : unit == "mhz"               ? 1e6
+                : unit == "ghz"               ? 1e9
+                                              : 0;
+            double value = 0;
+            if (scale > 0 && parseNumber(row.fields[j + 1], decimalComma, &value) == Parsed::Number
+                && value > 0 && std::isfinite(value * scale)) {
+                setting.hertz = value * scale;
+            }
+            return setting;
+        }
+    }
+    return setting;
+}

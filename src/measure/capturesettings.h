@@ -65,4 +65,16 @@ std::optional<Setting> firstSetting(const std::vector<SettingsRow> &rows, Settin
 // A whole number of a setting's value ("2", "1252", "4000"); none for anything else.
 std::optional<long long> wholeNumber(std::string_view text);
 
+// The frequency a capture was measured at, where its settings say it ("Measuring frequency
+// (Hz),14175000", as zalvimo-measure saves what it takes from an oscilloscope): the line it
+// stands on (0 for none), its text, and the frequency in hertz (0 for a text that is no
+// positive number in Hz, kHz, MHz or GHz).
+struct FrequencySetting
+{
+    std::int64_t line = 0;
+    std::string text;
+    double hertz = 0;
+};
+FrequencySetting measuringFrequency(const std::vector<SettingsRow> &rows, bool decimalComma);
+
 #endif // CAPTURESETTINGS_H

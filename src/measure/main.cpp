@@ -4,6 +4,7 @@
 
 #include "commandline.h"
 #include "filecontent.h"
+#include "livemeasure.h"
 #include "loadtext.h"
 #include "measuredsweep.h"
 #include "measurementreport.h"
@@ -25,7 +26,7 @@
 
 namespace {
 
-enum ExitCode { Success = 0, BadCapture = 1, BadUsage = 2 };
+enum ExitCode { Success = 0, BadCapture = 1, BadUsage = 2, Interrupted = 130 };
 
 struct Options
 {
@@ -39,10 +40,12 @@ struct Options
     QCommandLineOption reference {QStringLiteral("ref"),
         QStringLiteral("The column of CH1, the reference: its number (the first column is 1) "
                        "or its name; col=N or name=X where a number is also a name. Default: "
-                       "the first column after the time."),
+                       "the first column after the time. With --scope its channel: 1, CH1 or "
+                       "C1 (default CH1)."),
         QStringLiteral("column")};
     QCommandLineOption vx {QStringLiteral("vx"),
-        QStringLiteral("The column of CH2, V_x. Default: the second column after the time."),
+        QStringLiteral("The column of CH2, V_x. Default: the second column after the time. "
+                       "With --scope its channel (default CH2)."),
         QStringLiteral("column")};
     QCommandLineOption json {QStringLiteral("json"),
         QStringLiteral("Write JSON for scripts: keys named with their units, full precision.")};
@@ -55,7 +58,7 @@ struct Options
     QCommandLineOption open {QStringLiteral("open"),
         QStringLiteral("A capture with an open circuit where the antenna connects, for the "
                        "calibration: a file, or two of one channel each as A.CSV,B.CSV; once "
-                       "per frequency of a sweep."),
+                       "per frequency of a sweep, or a folder of a sweep's captures."),
         QStringLiteral("file")};
     QCommandLineOption shortCircuit {QStringLiteral("short"),
         QStringLiteral("The same with a short circuit (a short wire) there."),
@@ -93,6 +96,33 @@ struct Options
                        "chart, or each capture's samples and fitted sines (file, file-2, ...). "
                        "With an .s1p file instead of captures, draw its sweep."),
         QStringLiteral("file")};
+    QCommandLineOption scope {QStringLiteral("scope"),
+        QStringLiteral("Measure one acquisition of the oscilloscope at this LAN address instead "
+                       "of captures; without a port, the families' ports are tried. --freq "
+                       "sets its timebase for 20 periods."),
+        QStringLiteral("host[:port]")};
+    QCommandLineOption generator {QStringLiteral("generator"),
+        QStringLiteral("With --scope and --sweep: the signal generator that sets each "
+                       "frequency, HOST[:PORT] or serial:/dev/ttyUSB0 (FeelTech, JDS6600)."),
+        QStringLiteral("address")};
+    QCommandLineOption sweep {QStringLiteral("sweep"),
+        QStringLiteral("The sweep's frequencies in MHz: from START to STOP in steps of STEP, or "
+                       "START:STOP with --points."),
+        QStringLiteral("start:stop:step")};
+    QCommandLineOption points {QStringLiteral("points"),
+        QStringLiteral("The number of frequencies of --sweep START:STOP, evenly spaced."),
+        QStringLiteral("n")};
+    QCommandLineOption timeout {QStringLiteral("timeout"),
+        QStringLiteral("How long to wait for each reply of an instrument, in seconds (default "
+                       "10)."),
+        QStringLiteral("seconds")};
+    QCommandLineOption saveCaptures {QStringLiteral("save-captures"),
+        QStringLiteral("Also write every acquisition into this folder as a CSV capture, which "
+                       "zalvimo-measure reads back to the same result; never over a file."),
+        QStringLiteral("dir")};
+    QCommandLineOption keepGoing {QStringLiteral("keep-going"),
+        QStringLiteral("When a sweep fails half-way, still write what it measured (the exit "
+                       "status stays 1).")};
     QCommandLineOption verbose {QStringLiteral("verbose"),
         QStringLiteral("Say on standard error how each file was read: which lines were "
                        "settings, which column was taken as the time and as each channel, in "
@@ -118,14 +148,21 @@ void describe(QCommandLineParser &parser, const Options &o)
         "skew out of every capture; --save-cal keeps them for --cal. --line takes a\n"
         "feedline out: the antenna's impedance at its far end is given.\n"
         "\n"
+        "Straight off the instruments: --scope measures one acquisition; with\n"
+        "--generator and --sweep, each frequency is set, acquired and measured, the\n"
+        "scales changed where a channel clips or is small. The scope gets its\n"
+        "settings back and runs again at the end and on Ctrl-C.\n"
+        "\n"
         "Exit status: 0 every capture measured, 1 a capture could not be read or\n"
-        "measured (the others are still written), 2 bad options.\n"
+        "measured (the others are still written) or an instrument failed, 2 bad\n"
+        "options, 130 interrupted.\n"
         "\n"
         "Example: zalvimo-measure --freq 14.2 capture.csv\n"
         "         zalvimo-measure --json --s1p sweep.s1p 14.0.csv 14.1.csv 14.2.csv\n"
         "         zalvimo-measure --open o.csv --short s.csv --load l.csv antenna.csv\n"
-
-        "         zalvimo-measure --plot swr.png sweep.s1p"));
+        "         zalvimo-measure --plot swr.png sweep.s1p\n"
+        "         zalvimo-measure --scope 192.168.1.20 --generator 192.168.1.21 \\\n"
+        "                         --sweep 13.9:14.5:0.05 --s1p antenna.s1p"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("captures"),
@@ -135,7 +172,8 @@ void describe(QCommandLineParser &parser, const Options &o)
         QStringLiteral("capture.csv..."));
     parser.addOptions({o.frequency, o.source, o.reference, o.vx, o.segment, o.json, o.csv, o.s1p,
         o.plot, o.open, o.shortCircuit, o.load, o.loadOhm, o.openPf, o.shortNh, o.saveCal, o.cal,
-        o.line, o.verbose});
+        o.line, o.scope, o.generator, o.sweep, o.points, o.timeout, o.saveCaptures, o.keepGoing,
+        o.verbose});
 }
 
 // The request the options make, or the message that says what is wrong with them.
@@ -143,7 +181,8 @@ Result<MeasureRequest> requestFrom(const QCommandLineParser &parser, const Optio
 {
     MeasureRequest request;
     request.files = parser.positionalArguments();
-    if (request.files.isEmpty() && !parser.isSet(o.saveCal)) {
+    if (request.files.isEmpty() && !parser.isSet(o.saveCal) && !parser.isSet(o.scope)
+        && !parser.isSet(o.generator)) {
         return Failure {QStringLiteral("no capture given; see --help")};
     }
     if (parser.isSet(o.json) && parser.isSet(o.csv)) {
@@ -180,6 +219,18 @@ Result<MeasureRequest> requestFrom(const QCommandLineParser &parser, const Optio
     }
     request.keepTraces = parser.isSet(o.plot);
     return request;
+}
+
+// The live options as given, for liveRequestFrom to judge.
+LiveArguments liveArguments(
+    const QCommandLineParser &parser, const Options &o, const MeasureRequest &request)
+{
+    const auto given = [&parser](const QCommandLineOption &option) {
+        return parser.isSet(option) ? std::optional<QString>(parser.value(option)) : std::nullopt;
+    };
+    return {given(o.scope), given(o.generator), given(o.sweep), given(o.points), given(o.timeout),
+        given(o.saveCaptures), given(o.reference), given(o.vx), parser.isSet(o.keepGoing),
+        request.frequencyMHz, !request.files.isEmpty()};
 }
 
 // The standards' definitions the options give, or what is wrong with them.
@@ -402,6 +453,54 @@ int writePictures(const QString &path, PictureFormat format,
     return int(unwritten.size());
 }
 
+// A measurement off the instruments, reported and written as captures are. Ctrl-C stops it
+// with the scope given back (exit 130); what a sweep measured before a failure is written
+// only with --keep-going.
+int measureWithInstruments(const QCommandLineParser &parser, const Options &o,
+    const LiveRequest &live, const MeasureRequest &request, std::optional<PictureFormat> plotFormat)
+{
+    const StopOnSignals stop;
+    const bool progress = standardErrorIsTerminal();
+    LiveObserver watch;
+    // A message takes the progress line's place; the next point writes it again.
+    watch.message
+        = [verbose = parser.isSet(o.verbose), progress](const QString &message, bool note) {
+              if (!note || verbose) {
+                  if (progress) {
+                      std::fprintf(stderr, "\r\x1b[K");
+                  }
+                  printError(message);
+              }
+          };
+    watch.stopRequested = [&stop] { return stop.requested(); };
+    if (progress) {
+        watch.progress = [](const QString &line) {
+            std::fprintf(stderr, "\r%s\x1b[K", printableText(line).toUtf8().constData());
+        };
+    }
+    const Result<LiveOutcome> outcome = measureLive(live, request, watch);
+    if (progress) {
+        std::fprintf(stderr, "\r\x1b[K");
+    }
+    if (!outcome) {
+        printError(outcome.error());
+        return stop.requested() ? Interrupted : BadCapture;
+    }
+    if (outcome->stoppedBy) {
+        printError(outcome->stoppedBy->message);
+    }
+    const int failures = outcome->failures + bool(outcome->stoppedBy)
+        + !writeTouchstoneFile(parser, o, request, outcome->measured)
+        + (plotFormat ? writePictures(parser.value(o.plot), *plotFormat, outcome->measured, {})
+                      : 0);
+    const Corrections corrections {request.calibration ? &*request.calibration : nullptr,
+        request.line ? &*request.line : nullptr};
+    if (!writeStandardOutput(report(parser, o, outcome->measured, corrections))) {
+        return BadCapture;
+    }
+    return stop.requested() ? Interrupted : failures > 0 ? BadCapture : Success;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -436,11 +535,20 @@ int main(int argc, char *argv[])
         }
         return stop->status;
     }
+    const Result<std::optional<LiveRequest>> live
+        = liveRequestFrom(liveArguments(parser, o, *request));
+    if (!live) {
+        printError(live.error());
+        return BadUsage;
+    }
     const bool progress = request->files.size() > 1 && standardErrorIsTerminal();
     const MeasureObserver watch = observer(parser.isSet(o.verbose), progress);
     if (const std::optional<Stop> stop = addCalibration(parser, o, watch, &*request)) {
         printError(stop->message);
         return stop->status;
+    }
+    if (*live) {
+        return measureWithInstruments(parser, o, **live, *request, plotFormat);
     }
     if (request->files.isEmpty()) {
         return Success; // the standards alone, for --save-cal

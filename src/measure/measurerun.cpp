@@ -3,6 +3,8 @@
 #include "units.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 
 #include <new>
 
@@ -13,7 +15,15 @@ struct CaptureInput
 {
     QString name; // "a.csv", or "a.csv + b.csv"
     Result<Capture> capture = Failure {};
+    double measuringFrequencyMHz = 0; // as the file says it; 0 where it says none
 };
+
+// The frequency to fit at: the one given on the command line, else the one the capture's
+// file says it was measured at, else 0 (estimated from the capture).
+double fitFrequencyMHz(const MeasureRequest &request, const CaptureInput &input)
+{
+    return request.frequencyMHz > 0 ? request.frequencyMHz : input.measuringFrequencyMHz;
+}
 
 class Reader
 {
@@ -88,6 +98,7 @@ CaptureInput Reader::input(const QString &first, const QString *second) const
         input.capture = one.failure();
         return input;
     }
+    input.measuringFrequencyMHz = one->measuringFrequencyHz / kHertzPerMegahertz;
     if (one->channels.size() != 1) {
         Capture capture;
         capture.time = std::move(one->time);
@@ -151,12 +162,30 @@ Result<StandardReading> standardReading(
         return input.capture.failure();
     }
     const Result<CaptureMeasurement> measured
-        = measureStandard(*input.capture, request.frequencyMHz, request.sourceImpedance);
+        = measureStandard(*input.capture, fitFrequencyMHz(request, input), request.sourceImpedance);
     if (!measured) {
         return Failure {input.name + QStringLiteral(": ") + measured.error()};
     }
     return StandardReading {
         measured->frequencyMHz * kHertzPerMegahertz, measured->ratio, input.name};
+}
+
+// What one --open, --short or --load names: a capture ("a.csv" or "a.csv,b.csv") as it is,
+// or a folder's CSV files, each a capture, in the order of their names (a sweep's captures
+// as --save-captures wrote them).
+QStringList standardCaptures(const QString &given)
+{
+    const QFileInfo info(given);
+    if (!info.isDir()) {
+        return {given};
+    }
+    const QDir folder(given);
+    QStringList captures;
+    for (const QString &name : folder.entryList(
+             {QStringLiteral("*.csv"), QStringLiteral("*.CSV")}, QDir::Files, QDir::Name)) {
+        captures.append(folder.filePath(name));
+    }
+    return captures;
 }
 
 } // namespace
@@ -166,7 +195,9 @@ QStringList StandardFiles::all() const
     QStringList files;
     for (const QStringList *list : {&opens, &shorts, &loads}) {
         for (const QString &given : *list) {
-            files += given.split(QLatin1Char(','));
+            for (const QString &capture : standardCaptures(given)) {
+                files += capture.split(QLatin1Char(','));
+            }
         }
     }
     return files;
@@ -181,11 +212,17 @@ Result<Calibration> calibrationFromFiles(const StandardFiles &files,
     const QStringList *lists[3] = {&files.opens, &files.shorts, &files.loads};
     for (int kind = 0; kind < 3; ++kind) {
         for (const QString &given : *lists[kind]) {
-            const Result<StandardReading> reading = standardReading(given, reader, request);
-            if (!reading) {
-                return reading.failure();
+            const QStringList captures = standardCaptures(given);
+            if (captures.isEmpty()) {
+                return Failure {QStringLiteral("%1: a folder without a CSV capture").arg(given)};
             }
-            readings[kind].push_back(*reading);
+            for (const QString &capture : captures) {
+                const Result<StandardReading> reading = standardReading(capture, reader, request);
+                if (!reading) {
+                    return reading.failure();
+                }
+                readings[kind].push_back(*reading);
+            }
         }
     }
     return buildCalibration(readings[0], readings[1], readings[2], definitions,
@@ -219,8 +256,8 @@ MeasureOutcome measureFiles(const MeasureRequest &request, const MeasureObserver
             continue;
         }
         try {
-            Result<FittedMeasurement> fitted = measureCaptureWithSines(
-                *input.capture, request.frequencyMHz, request.sourceImpedance, corrections);
+            Result<FittedMeasurement> fitted = measureCaptureWithSines(*input.capture,
+                fitFrequencyMHz(request, input), request.sourceImpedance, corrections);
             if (!fitted) {
                 fail(input.name + QStringLiteral(": ") + fitted.error());
                 continue;

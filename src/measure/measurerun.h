@@ -14,7 +14,8 @@
 #include <vector>
 
 // What zalvimo-measure is asked to measure: capture files, each of two channels or two of
-// one channel each, with the columns, the frequency (0: estimated) and Z0; the calibration
+// one channel each, with the columns, the frequency (0: the one a capture's file names, as
+// zalvimo-measure's saved captures do, or else estimated) and Z0; the calibration
 // of the bench and the feedline to the antenna, where they are given.
 struct MeasureRequest
 {
@@ -48,9 +49,10 @@ struct MeasureOutcome
 // the same acquisition. A file too large for the memory there is fails alone.
 MeasureOutcome measureFiles(const MeasureRequest &request, const MeasureObserver &observer);
 
-// The captures of the calibration standards, each given as a file of two channels or as
-// two files of one channel each separated by a comma ("F0001CH1.CSV,F0001CH2.CSV"), any
-// number of each for a sweep.
+// The captures of the calibration standards, each given as a file of two channels, as two
+// files of one channel each separated by a comma ("F0001CH1.CSV,F0001CH2.CSV"), or as a
+// folder whose CSV files are captures of that standard (a sweep's, as --save-captures
+// writes them); any number of each for a sweep.
 struct StandardFiles
 {
     QStringList opens;

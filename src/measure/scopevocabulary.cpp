@@ -45,7 +45,8 @@ struct Key
 // GW Instek), "Channel" (Owon), "Sampling Period" (GW Instek); "Horizontal Units",
 // "Vertical Units", "Vertical Scale" (Tektronix, GW Instek); "Waveform Data" over the
 // counts (GW Instek GDS, A0001CH1.CSV); "Segments" and "SegmentSize" (Teledyne LeCroy,
-// "Segments,2,SegmentSize,1252").
+// "Segments,2,SegmentSize,1252"); "Measuring frequency" (zalvimo-measure's own saved
+// captures, the frequency the generator was set to).
 const Key kSettingKeys[] = {{"increment", SettingKey::Increment},
     {"xincrement", SettingKey::Increment}, {"x increment", SettingKey::Increment},
     {"xinc", SettingKey::Increment}, {"tinc", SettingKey::Increment},
@@ -59,7 +60,8 @@ const Key kSettingKeys[] = {{"increment", SettingKey::Increment},
     {"channel", SettingKey::Source}, {"horizontal units", SettingKey::HorizontalUnits},
     {"vertical units", SettingKey::VerticalUnits}, {"vertical scale", SettingKey::VerticalScale},
     {"waveform data", SettingKey::WaveformData}, {"segments", SettingKey::Segments},
-    {"segmentsize", SettingKey::SegmentSize}};
+    {"segmentsize", SettingKey::SegmentSize},
+    {"measuring frequency", SettingKey::MeasuringFrequency}};
 
 struct NamedHeaderKey
 {

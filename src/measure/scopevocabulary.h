@@ -42,6 +42,7 @@ enum class SettingKey {
     WaveformData, // the last line before samples that are the converter's counts
     Segments, // how many acquisitions (segments) one after the other
     SegmentSize, // the samples of each segment
+    MeasuringFrequency, // the generator's frequency, in zalvimo-measure's saved captures
 };
 SettingKey settingKey(std::string_view key);
 

@@ -26,9 +26,11 @@ deb=${debs[0]}
 [ "$(dpkg-deb -f "$deb" Section)" = hamradio ] || fail "section"
 [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "architecture"
 depends=$(dpkg-deb -f "$deb" Depends)
-# Computed by dpkg-shlibdeps from the binary, with versions: the toolkit's widget library
-# and the C++ runtime must be among them.
-for library in libqt5widgets5 libqt5gui5 libqt5core5a libstdc++6 libc6; do
+# Computed by dpkg-shlibdeps from the binaries, with versions: the toolkit's widget library,
+# its network and serial port modules (zalvimo-measure talks to the instruments) and the
+# C++ runtime must be among them.
+for library in libqt5widgets5 libqt5gui5 libqt5core5a libqt5network5 libqt5serialport5 \
+    libstdc++6 libc6; do
     echo "$depends" | grep -q "\b$library (>= " || fail "Depends lacks $library: $depends"
 done
 
