@@ -60,3 +60,19 @@ bool writeVersion()
             .arg(QCoreApplication::applicationName(), QCoreApplication::applicationVersion())
             .toUtf8());
 }
+
+std::optional<int> parseArguments(QCommandLineParser &parser, int badUsage, int lostOutput)
+{
+    // Bad options are a usage error like any other: a message and the usage status.
+    if (!parser.parse(QCoreApplication::arguments())) {
+        printError(parser.errorText());
+        return badUsage;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        return writeHelp(parser) ? 0 : lostOutput;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        return writeVersion() ? 0 : lostOutput;
+    }
+    return std::nullopt;
+}

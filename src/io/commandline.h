@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 // What the companions share on the command line.
 
 // A message on standard error, "zalvimo-measure: …" with the application's name, made
@@ -26,5 +28,10 @@ class QCommandLineParser;
 // reached standard output, false (with a message) when a full disk or a closed pipe lost it.
 bool writeHelp(const QCommandLineParser &parser);
 bool writeVersion();
+
+// Parses the process's arguments. Where the run ends here, the exit status: `badUsage` for
+// options that do not parse (with the message), 0 after --help or --version, `lostOutput`
+// when their text could not be written; nothing where the run goes on.
+std::optional<int> parseArguments(QCommandLineParser &parser, int badUsage, int lostOutput);
 
 #endif // COMMANDLINE_H

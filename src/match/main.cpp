@@ -240,15 +240,8 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     const Options o;
     describe(parser, o);
-    if (!parser.parse(QCoreApplication::arguments())) {
-        printError(parser.errorText());
-        return BadUsage;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        return writeHelp(parser) ? Success : NoMatch;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        return writeVersion() ? Success : NoMatch;
+    if (const std::optional<int> status = parseArguments(parser, BadUsage, NoMatch)) {
+        return *status;
     }
     Result<MatchRequest> request = partsRequest(parser, o);
     if (!request) {

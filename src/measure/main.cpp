@@ -512,16 +512,8 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     const Options o;
     describe(parser, o);
-    // Bad options are a usage error like any other: a message and status 2.
-    if (!parser.parse(QCoreApplication::arguments())) {
-        printError(parser.errorText());
-        return BadUsage;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        return writeHelp(parser) ? Success : BadCapture;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        return writeVersion() ? Success : BadCapture;
+    if (const std::optional<int> status = parseArguments(parser, BadUsage, BadCapture)) {
+        return *status;
     }
     Result<MeasureRequest> request = requestFrom(parser, o);
     if (!request) {
