@@ -25,7 +25,7 @@ run_suite() {
     echo "== $name build"
     cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Debug "$@"
     cmake --build "$dir" --parallel "$(nproc)"
-    ctest --test-dir "$dir" --output-on-failure --timeout 600
+    ctest --test-dir "$dir" --output-on-failure --timeout 600 --parallel "$(nproc)"
 }
 
 run_suite warnings -DZALVIMO_WARNINGS_AS_ERRORS=ON
