@@ -58,61 +58,30 @@ Status KeysightScope::acquire(const std::vector<int> &channels)
 
 Result<Trace> KeysightScope::readChannel(int channel)
 {
-    for (const QByteArray &command :
-        {QByteArray(":WAVeform:SOURce CHANnel") + QByteArray::number(channel),
-            QByteArray(":WAVeform:FORMat WORD"), QByteArray(":WAVeform:BYTeorder MSBFirst"),
-            QByteArray(":WAVeform:UNSigned 1"), QByteArray(":WAVeform:POINts:MODE RAW"),
-            QByteArray(":WAVeform:POINts MAXimum")}) {
-        if (const Status sent = send(command); !sent) {
-            return sent.failure();
-        }
+    if (const Status sent = sendAll({":WAVeform:SOURce CHANnel" + QByteArray::number(channel),
+            ":WAVeform:FORMat WORD", ":WAVeform:BYTeorder MSBFirst", ":WAVeform:UNSigned 1",
+            ":WAVeform:POINts:MODE RAW", ":WAVeform:POINts MAXimum"});
+        !sent) {
+        return sent.failure();
     }
     const Result<double> perDivision = voltsPerDivision(channel);
     if (!perDivision) {
         return perDivision.failure();
     }
     // :WAVeform:PREamble? (2000 X-Series guide p.644): format, type, points, count,
-    // xincrement, xorigin, xreference, yincrement, yorigin, yreference.
-    const QByteArray preambleQuery = ":WAVeform:PREamble?";
-    const Result<std::vector<double>> preamble = queryNumbers(preambleQuery, 10,
-        QStringLiteral("ten numbers (format, type, points, count, xincrement, xorigin, "
-                       "xreference, yincrement, yorigin, yreference)"));
+    // xincrement, xorigin, xreference, yincrement, yorigin, yreference; 1 is WORD among the
+    // formats (0 BYTE, 4 ASCii).
+    const Result<WaveformPreamble> preamble = waveformPreamble(1, "WORD");
     if (!preamble) {
         return preamble.failure();
     }
-    const std::vector<double> &values = *preamble;
-    const double points = values[2];
-    if (values[0] != 1) { // 0 BYTE, 1 WORD, 4 ASCii
-        return failure(QStringLiteral("%1 gave format %2, expected 1 (WORD)")
-                           .arg(quotedReply(preambleQuery))
-                           .arg(values[0]));
-    }
-    if (!(points >= 1) || points > double(kLongestRecord) || points != std::floor(points)) {
-        return failure(QStringLiteral("%1 gave a record of %2 points; this program reads 1 to "
-                                      "%3")
-                           .arg(quotedReply(preambleQuery))
-                           .arg(points)
-                           .arg(kLongestRecord));
-    }
-    if (!(values[4] > 0) || !(values[7] > 0)) {
-        return failure(QStringLiteral("%1 gave an xincrement of %2 and a yincrement of %3, "
-                                      "expected both above 0")
-                           .arg(quotedReply(preambleQuery))
-                           .arg(values[4])
-                           .arg(values[7]));
-    }
     // "#8" + eight digits of byte count, the data, then a new line (4000 X-Series guide
     // p.1243).
-    const auto count = qint64(points);
-    const Result<QByteArray> block = transport().queryBlock(":WAVeform:DATA?", 2 * count);
+    const auto count = qint64(preamble->points);
+    const Result<QByteArray> block = queryExactBlock(":WAVeform:DATA?", 2 * count,
+        QStringLiteral("; the preamble announced %1 points of two bytes").arg(count));
     if (!block) {
         return block.failure();
-    }
-    if (block->size() != 2 * count) {
-        return failure(QStringLiteral("':WAVeform:DATA?' gave %1 bytes; the preamble announced "
-                                      "%2 points of two bytes")
-                           .arg(block->size())
-                           .arg(count));
     }
     const auto *bytes = reinterpret_cast<const unsigned char *>(block->constData());
     const auto codeAt = [bytes](qsizetype i) { return long(bytes[2 * i]) << 8 | bytes[2 * i + 1]; };
@@ -127,10 +96,10 @@ Result<Trace> KeysightScope::readChannel(int channel)
     // "time = [(data point number - xreference) * xincrement] + xorigin", the point numbers
     // counting from 0 (2000 X-Series guide p.632).
     TraceScale scale;
-    scale.voltsPerCode = values[7];
-    scale.voltsAtCodeZero = values[8] - values[9] * values[7];
-    scale.interval = values[4];
-    scale.firstTime = values[5] - values[6] * values[4];
+    scale.voltsPerCode = preamble->yIncrement;
+    scale.voltsAtCodeZero = preamble->yOrigin - preamble->yReference * preamble->yIncrement;
+    scale.interval = preamble->xIncrement;
+    scale.firstTime = preamble->xOrigin - preamble->xReference * preamble->xIncrement;
     scale.lowestCode = kClippedLow;
     scale.highestCode = kClippedHigh;
     scale.screenVolts = kCommands.verticalDivisions * *perDivision;

@@ -49,100 +49,97 @@ struct Channels
     Trace vx;
 };
 
-// One acquisition of both channels, the scales changed until neither clips nor fills too
-// little of the screen; the timebase set for `frequencyHz` first, or left as it is for 0.
-Result<LivePoint> acquirePoint(Scope &scope, double frequencyHz, const LiveSweepOptions &options)
+// One acquisition of both channels, unless the user asked to stop.
+Result<Channels> acquireChannels(Scope &scope, const LiveSweepOptions &options)
 {
-    LivePoint point;
-    point.frequencyHz = frequencyHz;
-    if (frequencyHz > 0) {
-        if (const Status prepared = scope.prepare(frequencyHz); !prepared) {
-            return prepared.failure();
-        }
+    if (options.stopRequested && options.stopRequested()) {
+        return Failure {QStringLiteral("stopped")};
     }
-    const QString where = frequencyHz > 0
-        ? QStringLiteral(" at %1 MHz").arg(numberText(frequencyHz / kHertzPerMegahertz))
-        : QString();
-
-    const std::vector<int> channels {options.referenceChannel, options.vxChannel};
-    Channels traces;
-    for (int changes = 0;; ++changes) {
-        if (options.stopRequested && options.stopRequested()) {
-            return Failure {QStringLiteral("stopped")};
-        }
-        if (const Status acquired = scope.acquire(channels); !acquired) {
-            return acquired.failure();
-        }
-        Result<Trace> reference = scope.readChannel(options.referenceChannel);
-        if (!reference) {
-            return reference.failure();
-        }
-        Result<Trace> vx = scope.readChannel(options.vxChannel);
-        if (!vx) {
-            return vx.failure();
-        }
-        traces = {std::move(reference).value(), std::move(vx).value()};
-
-        bool changed = false;
-        for (const auto &[channel, trace] :
-            {std::pair<int, const Trace *> {options.referenceChannel, &traces.reference},
-                {options.vxChannel, &traces.vx}}) {
-            const Result<double> perDivision = scope.voltsPerDivision(channel);
-            if (!perDivision) {
-                return perDivision.failure();
-            }
-            const std::optional<double> better = betterScale(*trace, *perDivision);
-            if (!better) {
-                continue;
-            }
-            const QString why = trace->clipped ? QStringLiteral("it clipped")
-                                               : QStringLiteral("it filled %1 % of the screen")
-                                                     .arg(std::round(trace->screenFraction * 100));
-            if (changes == options.rangeChanges) {
-                if (trace->clipped) {
-                    return Failure {QStringLiteral("%1: CH%2 still clips at %3 V/div after %4 "
-                                                   "changes of its scale%5")
-                                        .arg(scope.name())
-                                        .arg(channel)
-                                        .arg(numberText(*perDivision))
-                                        .arg(options.rangeChanges)
-                                        .arg(where)};
-                }
-                point.notes << QStringLiteral("CH%1 at %2 V/div: %3 after %4 changes")
-                                   .arg(channel)
-                                   .arg(numberText(*perDivision), why)
-                                   .arg(options.rangeChanges);
-                continue;
-            }
-            const Result<double> taken = scope.setVoltsPerDivision(channel, *better);
-            if (!taken) {
-                return taken.failure();
-            }
-            if (std::abs(*taken - *perDivision) <= 1e-6 * *perDivision) {
-                // The scope is at the end of its scales.
-                if (trace->clipped) {
-                    return Failure {QStringLiteral("%1: CH%2 clips at %3 V/div, its largest "
-                                                   "scale")
-                                        .arg(scope.name())
-                                        .arg(channel)
-                                        .arg(numberText(*perDivision))};
-                }
-                point.notes << QStringLiteral("CH%1 at %2 V/div, its smallest scale: %3")
-                                   .arg(channel)
-                                   .arg(numberText(*perDivision), why);
-                continue;
-            }
-            point.notes << QStringLiteral("CH%1: %2 → %3 V/div%4 (%5)")
-                               .arg(channel)
-                               .arg(numberText(*perDivision), numberText(*taken), where, why);
-            changed = true;
-        }
-        if (!changed) {
-            break;
-        }
+    if (const Status acquired = scope.acquire({options.referenceChannel, options.vxChannel});
+        !acquired) {
+        return acquired.failure();
     }
+    Result<Trace> reference = scope.readChannel(options.referenceChannel);
+    if (!reference) {
+        return reference.failure();
+    }
+    Result<Trace> vx = scope.readChannel(options.vxChannel);
+    if (!vx) {
+        return vx.failure();
+    }
+    return Channels {std::move(reference).value(), std::move(vx).value()};
+}
 
-    // Both channels from one acquisition share its times.
+// What became of a channel's scale after an acquisition: changed (the acquisition is to be
+// taken again), or left with a note where it could not be bettered.
+struct Rescaling
+{
+    bool changed = false;
+    QString note; // for --verbose; empty for none
+};
+
+// The scale of `channel` changed where its trace clipped or filled too little of the
+// screen. After `changes` changes already made: at options.rangeChanges the scale stays,
+// and a trace that still clips fails; so does one that clips at the scope's largest scale.
+// `where` ends the messages (" at 14.1 MHz").
+Result<Rescaling> rescale(Scope &scope, int channel, const Trace &trace, int changes,
+    const LiveSweepOptions &options, const QString &where)
+{
+    const Result<double> perDivision = scope.voltsPerDivision(channel);
+    if (!perDivision) {
+        return perDivision.failure();
+    }
+    const std::optional<double> better = betterScale(trace, *perDivision);
+    if (!better) {
+        return Rescaling {};
+    }
+    const QString why = trace.clipped ? QStringLiteral("it clipped")
+                                      : QStringLiteral("it filled %1 % of the screen")
+                                            .arg(std::round(trace.screenFraction * 100));
+    if (changes == options.rangeChanges) {
+        if (trace.clipped) {
+            return Failure {QStringLiteral("%1: CH%2 still clips at %3 V/div after %4 changes "
+                                           "of its scale%5")
+                                .arg(scope.name())
+                                .arg(channel)
+                                .arg(numberText(*perDivision))
+                                .arg(options.rangeChanges)
+                                .arg(where)};
+        }
+        return Rescaling {false,
+            QStringLiteral("CH%1 at %2 V/div: %3 after %4 changes")
+                .arg(channel)
+                .arg(numberText(*perDivision), why)
+                .arg(options.rangeChanges)};
+    }
+    const Result<double> taken = scope.setVoltsPerDivision(channel, *better);
+    if (!taken) {
+        return taken.failure();
+    }
+    if (std::abs(*taken - *perDivision) <= 1e-6 * *perDivision) {
+        // The scope is at the end of its scales.
+        if (trace.clipped) {
+            return Failure {QStringLiteral("%1: CH%2 clips at %3 V/div, its largest scale")
+                                .arg(scope.name())
+                                .arg(channel)
+                                .arg(numberText(*perDivision))};
+        }
+        return Rescaling {false,
+            QStringLiteral("CH%1 at %2 V/div, its smallest scale: %3")
+                .arg(channel)
+                .arg(numberText(*perDivision), why)};
+    }
+    return Rescaling {true,
+        QStringLiteral("CH%1: %2 → %3 V/div%4 (%5)")
+            .arg(channel)
+            .arg(numberText(*perDivision), numberText(*taken), where, why)};
+}
+
+// The sample interval both channels share, being of one acquisition; a failure where their
+// times differ.
+Result<double> sharedInterval(
+    const Scope &scope, const Channels &traces, const LiveSweepOptions &options)
+{
     const Trace &reference = traces.reference;
     const Trace &vx = traces.vx;
     const size_t samples = reference.time.size();
@@ -158,35 +155,107 @@ Result<LivePoint> acquirePoint(Scope &scope, double frequencyHz, const LiveSweep
                             .arg(samples)
                             .arg(vx.time.size())};
     }
-    const double samplesPerPeriod
-        = point.frequencyHz > 0 ? 1 / (interval * point.frequencyHz) : kFewestSamplesPerPeriod;
-    if (samplesPerPeriod < kFewestSamplesPerPeriod) {
-        point.notes << QStringLiteral("%1 samples a period at %2 MHz: a deeper memory gives "
-                                      "the fit more")
-                           .arg(numberText(samplesPerPeriod),
-                               numberText(point.frequencyHz / kHertzPerMegahertz));
-    }
-    point.capture.time = reference.time;
-    point.capture.reference.resize(samples);
-    point.capture.vx.resize(samples);
-    for (size_t i = 0; i < samples; ++i) {
-        point.capture.reference[i] = reference.volts[i] * kMillivoltsPerVolt;
-        point.capture.vx[i] = vx.volts[i] * kMillivoltsPerVolt;
-    }
+    return interval;
+}
 
-    point.settings.emplace_back(
+// The two channels as a capture: their times, and their volts in millivolts.
+Capture captureOf(const Channels &traces)
+{
+    const size_t samples = traces.reference.time.size();
+    Capture capture;
+    capture.time = traces.reference.time;
+    capture.reference.resize(samples);
+    capture.vx.resize(samples);
+    for (size_t i = 0; i < samples; ++i) {
+        capture.reference[i] = traces.reference.volts[i] * kMillivoltsPerVolt;
+        capture.vx[i] = traces.vx.volts[i] * kMillivoltsPerVolt;
+    }
+    return capture;
+}
+
+// The scope's settings the capture was taken with, as the saved capture lists them.
+Result<std::vector<std::pair<QString, QString>>> scopeSettings(
+    Scope &scope, const std::vector<int> &channels, double interval, size_t samples)
+{
+    std::vector<std::pair<QString, QString>> settings;
+    settings.emplace_back(
         QStringLiteral("Timebase (s/div)"), numberText(scope.secondsPerDivision()));
     for (const int channel : channels) {
         const Result<double> perDivision = scope.voltsPerDivision(channel);
         if (!perDivision) {
             return perDivision.failure();
         }
-        point.settings.emplace_back(
+        settings.emplace_back(
             QStringLiteral("CH%1 (V/div)").arg(channel), numberText(*perDivision));
     }
-    point.settings.emplace_back(
+    settings.emplace_back(
         QStringLiteral("Sample interval (s)"), QString::number(interval, 'g', 10));
-    point.settings.emplace_back(QStringLiteral("Samples"), QString::number(samples));
+    settings.emplace_back(QStringLiteral("Samples"), QString::number(samples));
+    return settings;
+}
+
+// One acquisition of both channels, the scales changed until neither clips nor fills too
+// little of the screen; the timebase set for `frequencyHz` first, or left as it is for 0.
+Result<LivePoint> acquirePoint(Scope &scope, double frequencyHz, const LiveSweepOptions &options)
+{
+    LivePoint point;
+    point.frequencyHz = frequencyHz;
+    if (frequencyHz > 0) {
+        if (const Status prepared = scope.prepare(frequencyHz); !prepared) {
+            return prepared.failure();
+        }
+    }
+    const QString where = frequencyHz > 0
+        ? QStringLiteral(" at %1 MHz").arg(numberText(frequencyHz / kHertzPerMegahertz))
+        : QString();
+
+    // Acquired again after every change of a scale, since a change shows only in the next.
+    const std::vector<int> channels {options.referenceChannel, options.vxChannel};
+    Channels traces;
+    for (int changes = 0;; ++changes) {
+        Result<Channels> acquired = acquireChannels(scope, options);
+        if (!acquired) {
+            return acquired.failure();
+        }
+        traces = std::move(acquired).value();
+        bool changed = false;
+        for (const auto &[channel, trace] :
+            {std::pair<int, const Trace *> {options.referenceChannel, &traces.reference},
+                {options.vxChannel, &traces.vx}}) {
+            const Result<Rescaling> rescaled
+                = rescale(scope, channel, *trace, changes, options, where);
+            if (!rescaled) {
+                return rescaled.failure();
+            }
+            if (!rescaled->note.isEmpty()) {
+                point.notes << rescaled->note;
+            }
+            changed = changed || rescaled->changed;
+        }
+        if (!changed) {
+            break;
+        }
+    }
+
+    const Result<double> interval = sharedInterval(scope, traces, options);
+    if (!interval) {
+        return interval.failure();
+    }
+    const double samplesPerPeriod
+        = point.frequencyHz > 0 ? 1 / (*interval * point.frequencyHz) : kFewestSamplesPerPeriod;
+    if (samplesPerPeriod < kFewestSamplesPerPeriod) {
+        point.notes << QStringLiteral("%1 samples a period at %2 MHz: a deeper memory gives "
+                                      "the fit more")
+                           .arg(numberText(samplesPerPeriod),
+                               numberText(point.frequencyHz / kHertzPerMegahertz));
+    }
+    point.capture = captureOf(traces);
+    Result<std::vector<std::pair<QString, QString>>> settings
+        = scopeSettings(scope, channels, *interval, point.capture.time.size());
+    if (!settings) {
+        return settings.failure();
+    }
+    point.settings = std::move(settings).value();
     return point;
 }
 

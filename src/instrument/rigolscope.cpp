@@ -76,97 +76,55 @@ Result<Trace> RigolScope::readChannel(int channel)
 {
     // The memory read of the DS1000Z guide p.2-136 and DHO guide 3.28.5: the source, RAW
     // mode, BYTE format, then the data in batches between :WAVeform:STARt and :STOP.
-    for (const QByteArray &command :
-        {QByteArray(":WAVeform:SOURce CHANnel") + QByteArray::number(channel),
-            QByteArray(":WAVeform:MODE RAW"), QByteArray(":WAVeform:FORMat BYTE")}) {
-        if (const Status sent = send(command); !sent) {
-            return sent.failure();
-        }
+    if (const Status sent = sendAll({":WAVeform:SOURce CHANnel" + QByteArray::number(channel),
+            ":WAVeform:MODE RAW", ":WAVeform:FORMat BYTE"});
+        !sent) {
+        return sent.failure();
     }
     const Result<double> perDivision = voltsPerDivision(channel);
     if (!perDivision) {
         return perDivision.failure();
     }
     // :WAVeform:PREamble? (DS1000Z guide p.2-140, DHO guide 3.28.14): format, type, points,
-    // count, xincrement, xorigin, xreference, yincrement, yorigin, yreference.
-    const QByteArray preambleQuery = ":WAVeform:PREamble?";
-    const Result<std::vector<double>> preamble = queryNumbers(preambleQuery, 10,
-        QStringLiteral("ten numbers (format, type, points, count, xincrement, xorigin, "
-                       "xreference, yincrement, yorigin, yreference)"));
+    // count, xincrement, xorigin, xreference, yincrement, yorigin, yreference; 0 is BYTE
+    // among the formats (1 WORD, 2 ASC).
+    const Result<WaveformPreamble> preamble
+        = waveformPreamble(0, "BYTE", QStringLiteral(": set the memory depth lower or to AUTO"));
     if (!preamble) {
         return preamble.failure();
     }
-    const std::vector<double> &values = *preamble;
-    const double format = values[0];
-    const double points = values[2];
-    const double xIncrement = values[4];
-    const double xOrigin = values[5];
-    const double xReference = values[6];
-    const double yIncrement = values[7];
-    const double yOrigin = values[8];
-    const double yReference = values[9];
-    if (format != 0) { // 0 BYTE, 1 WORD, 2 ASC
-        return failure(QStringLiteral("%1 gave format %2, expected 0 (BYTE)")
-                           .arg(quotedReply(preambleQuery))
-                           .arg(format));
-    }
-    if (!(points >= 1) || points > double(kLongestRecord) || points != std::floor(points)) {
-        return failure(QStringLiteral("%1 gave a record of %2 points; this program reads 1 to "
-                                      "%3: set the memory depth lower or to AUTO")
-                           .arg(quotedReply(preambleQuery))
-                           .arg(points)
-                           .arg(kLongestRecord));
-    }
-    if (!(xIncrement > 0) || !(yIncrement > 0)) {
-        return failure(QStringLiteral("%1 gave an xincrement of %2 and a yincrement of %3, "
-                                      "expected both above 0")
-                           .arg(quotedReply(preambleQuery))
-                           .arg(xIncrement)
-                           .arg(yIncrement));
-    }
-
-    const auto count = qint64(points);
-    QByteArray codes;
-    codes.reserve(qsizetype(count));
-    for (qint64 start = 1; start <= count; start += kPointsPerRead) {
-        const qint64 stop = std::min(count, start + kPointsPerRead - 1);
-        if (const Status sent = send(":WAVeform:STARt " + QByteArray::number(start)); !sent) {
-            return sent.failure();
-        }
-        if (const Status sent = send(":WAVeform:STOP " + QByteArray::number(stop)); !sent) {
-            return sent.failure();
-        }
-        // The TMC header "#9" + nine digits of byte count (DS1000Z guide p.2-136), the data,
-        // and the end identifier the DHO guide 3.28 names (a line end; the DS1000Z guide does
-        // not say: it is taken if it comes).
-        const Result<QByteArray> block
-            = transport().queryBlock(":WAVeform:DATA?", stop - start + 1, {QByteArray(), 1});
-        if (!block) {
-            return block.failure();
-        }
-        if (block->size() != stop - start + 1) {
-            return failure(QStringLiteral("':WAVeform:DATA?' gave %1 bytes for points %2 to %3")
-                               .arg(block->size())
-                               .arg(start)
-                               .arg(stop));
-        }
-        codes += *block;
+    const Result<QByteArray> codes = readInPieces(qint64(preamble->points), kPointsPerRead,
+        [this](qint64 first, qint64 n) -> Result<QByteArray> {
+            // :WAVeform:STARt and :STOP count the points from 1, both included.
+            const qint64 start = first + 1;
+            const qint64 stop = first + n;
+            if (const Status sent = sendAll({":WAVeform:STARt " + QByteArray::number(start),
+                    ":WAVeform:STOP " + QByteArray::number(stop)});
+                !sent) {
+                return sent.failure();
+            }
+            // The TMC header "#9" + nine digits of byte count (DS1000Z guide p.2-136), the
+            // data, and the end identifier the DHO guide 3.28 names (a line end; the DS1000Z
+            // guide does not say: it is taken if it comes).
+            return queryExactBlock(":WAVeform:DATA?", n,
+                QStringLiteral(" for points %1 to %2").arg(start).arg(stop), {QByteArray(), 1});
+        });
+    if (!codes) {
+        return codes.failure();
     }
 
     // "(0x8E - YORigin - YREFerence) x YINCrement" (DS1000Z-E guide p.2-181, DHO guide 3.28).
     // The time of point i is (i - xreference)·xincrement + xorigin: derived from the
     // preamble's field descriptions, the guides print no formula for it.
     TraceScale scale;
-    scale.voltsPerCode = yIncrement;
-    scale.voltsAtCodeZero = -(yOrigin + yReference) * yIncrement;
-    scale.interval = xIncrement;
-    scale.firstTime = xOrigin - xReference * xIncrement;
+    scale.voltsPerCode = preamble->yIncrement;
+    scale.voltsAtCodeZero = -(preamble->yOrigin + preamble->yReference) * preamble->yIncrement;
+    scale.interval = preamble->xIncrement;
+    scale.firstTime = preamble->xOrigin - preamble->xReference * preamble->xIncrement;
     scale.lowestCode = kLowestCode;
     scale.highestCode = kHighestCode;
     scale.screenVolts = commands().verticalDivisions * *perDivision;
-    const auto *bytes = reinterpret_cast<const unsigned char *>(codes.constData());
-    return linearTrace(
-        codes.size(), [bytes](qsizetype i) { return long(bytes[i]); }, scale);
+    return unsignedByteTrace(*codes, scale);
 }
 
 Status RigolScope::resumeRunning()

@@ -50,11 +50,9 @@ Result<Trace> RohdeSchwarzScope::readChannel(int channel)
     const QByteArray source = "CHANnel" + QByteArray::number(channel);
     // 8-bit unsigned codes; the byte order matters only for 16 and 32 bits. All samples of
     // the memory within the displayed time, which the scope allows only when stopped.
-    for (const QByteArray &command :
-        {QByteArray("FORMat:DATA UINT,8"), source + ":DATA:POINts DMAXimum"}) {
-        if (const Status sent = send(command); !sent) {
-            return sent.failure();
-        }
+    if (const Status sent = sendAll({"FORMat:DATA UINT,8", source + ":DATA:POINts DMAXimum"});
+        !sent) {
+        return sent.failure();
     }
     const Result<double> perDivision = voltsPerDivision(channel);
     if (!perDivision) {
@@ -69,7 +67,7 @@ Result<Trace> RohdeSchwarzScope::readChannel(int channel)
         return header.failure();
     }
     const double samples = (*header)[2];
-    if (!(samples >= 1) || samples > double(kLongestRecord) || samples != std::floor(samples)) {
+    if (!isRecordLength(samples)) {
         return failure(QStringLiteral("%1 gave a record of %2 samples; this program reads 1 to "
                                       "%3")
                            .arg(quotedReply(headerQuery))
@@ -82,20 +80,13 @@ Result<Trace> RohdeSchwarzScope::readChannel(int channel)
                            .arg(quotedReply(headerQuery))
                            .arg((*header)[3]));
     }
-    double xOrigin = 0;
-    double xIncrement = 0;
-    double yOrigin = 0;
-    double yIncrement = 0;
-    for (const auto &[suffix, value] :
-        {std::pair<const char *, double *> {":DATA:XORigin?", &xOrigin},
-            {":DATA:XINCrement?", &xIncrement}, {":DATA:YORigin?", &yOrigin},
-            {":DATA:YINCrement?", &yIncrement}}) {
-        const Result<double> number = queryNumber(source + suffix);
-        if (!number) {
-            return number.failure();
-        }
-        *value = *number;
+    const Result<std::array<double, 4>> axes
+        = queryEach({{source + ":DATA:XORigin?"}, {source + ":DATA:XINCrement?"},
+            {source + ":DATA:YORigin?"}, {source + ":DATA:YINCrement?"}});
+    if (!axes) {
+        return axes.failure();
     }
+    const auto [xOrigin, xIncrement, yOrigin, yIncrement] = *axes;
     if (!(xIncrement > 0) || !(yIncrement > 0)) {
         return failure(QStringLiteral("the scope gave an x increment of %1 and a y increment of "
                                       "%2, expected both above 0")
@@ -104,15 +95,10 @@ Result<Trace> RohdeSchwarzScope::readChannel(int channel)
     }
     // "#41024<value1>…": the IEEE 488.2 block, one byte a sample.
     const auto count = qint64(samples);
-    const Result<QByteArray> block = transport().queryBlock(source + ":DATA?", count);
+    const Result<QByteArray> block = queryExactBlock(
+        source + ":DATA?", count, QStringLiteral("; the header announced %1 samples").arg(count));
     if (!block) {
         return block.failure();
-    }
-    if (block->size() != count) {
-        return failure(QStringLiteral("%1 gave %2 bytes; the header announced %3 samples")
-                           .arg(quotedReply(source + ":DATA?"))
-                           .arg(block->size())
-                           .arg(count));
     }
     // "Y_n = yOrigin + (yIncrement * byteValue_n)" and "t_n = n * xIncrement + xOrigin", the
     // sample numbers starting with 0 (RTB2000 v04 p.244, RTM3000 p.427).
@@ -124,9 +110,7 @@ Result<Trace> RohdeSchwarzScope::readChannel(int channel)
     scale.lowestCode = kLowestCode;
     scale.highestCode = kHighestCode;
     scale.screenVolts = kCommands.verticalDivisions * *perDivision;
-    const auto *bytes = reinterpret_cast<const unsigned char *>(block->constData());
-    return linearTrace(
-        count, [bytes](qsizetype i) { return long(bytes[i]); }, scale);
+    return unsignedByteTrace(*block, scale);
 }
 
 } // namespace

@@ -199,6 +199,16 @@ Failure ScpiScope::unexpected(
                        .arg(quotedReply(command, 60), quotedReply(reply), expected));
 }
 
+Status ScpiScope::sendAll(std::initializer_list<QByteArray> commands)
+{
+    for (const QByteArray &command : commands) {
+        if (const Status sent = send(command); !sent) {
+            return sent;
+        }
+    }
+    return success();
+}
+
 Result<double> ScpiScope::queryNumber(const QByteArray &command, const char *unit)
 {
     const Result<QByteArray> reply = m_transport->query(command);

@@ -2,15 +2,18 @@
 #define SCOPEDRIVERS_H
 
 // The drivers' shared part: what every family does the same way (the timebase and volts per
-// division it changes and gives back, numbers out of replies, samples into volts), and the
-// makers of each family's driver. Inside the instrument library only.
+// division it changes and gives back, numbers out of replies, records read in blocks or in
+// pieces, samples into volts), and the makers of each family's driver. Inside the
+// instrument library only.
 
 #include "scope.h"
 #include "scpitransport.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
+#include <initializer_list>
 #include <map>
 
 // The settings commands of a family, "%1" and "%2" standing for the channel and the value.
@@ -63,6 +66,52 @@ Trace linearTrace(qsizetype count, CodeAt codeAt, const TraceScale &scale)
     return trace;
 }
 
+// The number of periods a record holds at least: enough for the fit to tell the frequency's
+// sine from noise, few enough to keep the record short.
+constexpr double kPeriodsPerRecord = 20;
+// How long a scope may take to arm after a single-trigger command and still show "stopped".
+constexpr std::chrono::milliseconds kArmingGrace {200};
+// The longest record read, in points per channel: three arrays of doubles of it make the
+// capture (about 100 MB). A scope set to a deeper fixed memory is asked to use less.
+constexpr qint64 kLongestRecord = 4'000'000;
+
+// One number to ask for: the query, and the unit its reply ends in ("" for none).
+struct NumberQuery
+{
+    QByteArray command;
+    const char *unit = "";
+};
+
+// The ten numbers of :WAVeform:PREamble? as Rigol and Keysight give them, in their order
+// (each driver names its guide's page).
+struct WaveformPreamble
+{
+    double format = 0;
+    double type = 0;
+    double points = 0;
+    double count = 0;
+    double xIncrement = 0;
+    double xOrigin = 0;
+    double xReference = 0;
+    double yIncrement = 0;
+    double yOrigin = 0;
+    double yReference = 0;
+};
+
+// A record's length as a scope announces it: a whole number of points from 1 to
+// kLongestRecord.
+bool isRecordLength(double points);
+
+// A record of `count` points read `piece` points at a time, as a deep memory must be read:
+// `readPiece(first, n)` gives the n points from point `first`, counting from 0.
+Result<QByteArray> readInPieces(qint64 count, qint64 piece,
+    const std::function<Result<QByteArray>(qint64 first, qint64 n)> &readPiece);
+
+// A record of one byte a sample as a Trace: unsigned codes 0 to 255, or two's-complement
+// ones -128 to 127.
+Trace unsignedByteTrace(const QByteArray &codes, const TraceScale &scale);
+Trace signedByteTrace(const QByteArray &codes, const TraceScale &scale);
+
 // What the SCPI families share: the transport, the identification, the settings a sweep
 // changes and how to give them back.
 class ScpiScope : public Scope
@@ -91,7 +140,21 @@ protected:
     // A reply of `count` comma-separated numbers, described as `expected` in the message.
     Result<std::vector<double>> queryNumbers(
         const QByteArray &command, int count, const QString &expected);
+    // The replies of `queries`, asked in their order; the first failure ends it.
+    template<std::size_t N>
+    Result<std::array<double, N>> queryEach(const NumberQuery (&queries)[N]);
+    // A block of data that must hold `bytes` bytes, as the record's description announced;
+    // otherwise a failure "'<command>' gave N bytes" followed by `announced`.
+    Result<QByteArray> queryExactBlock(const QByteArray &command, qint64 bytes,
+        const QString &announced, const BlockFraming &framing = {});
+    // :WAVeform:PREamble? of `format` (`formatName` in the message, "BYTE"), a record
+    // length that isRecordLength() takes (`advice` after the message otherwise) and both
+    // increments above 0.
+    Result<WaveformPreamble> waveformPreamble(
+        double format, const char *formatName, const QString &advice = QString());
     Status send(const QByteArray &command) { return m_transport->send(command); }
+    // Each command in turn; the first that fails ends it.
+    Status sendAll(std::initializer_list<QByteArray> commands);
     Failure failure(const QString &message) const { return m_transport->failure(message); }
     // A reply that is not what the manual says it is.
     Failure unexpected(
@@ -118,14 +181,19 @@ private:
     std::map<int, double> m_savedVoltsPerDivision;
 };
 
-// The number of periods a record holds at least: enough for the fit to tell the frequency's
-// sine from noise, few enough to keep the record short.
-constexpr double kPeriodsPerRecord = 20;
-// How long a scope may take to arm after a single-trigger command and still show "stopped".
-constexpr std::chrono::milliseconds kArmingGrace {200};
-// The longest record read, in points per channel: three arrays of doubles of it make the
-// capture (about 100 MB). A scope set to a deeper fixed memory is asked to use less.
-constexpr qint64 kLongestRecord = 4'000'000;
+template<std::size_t N>
+Result<std::array<double, N>> ScpiScope::queryEach(const NumberQuery (&queries)[N])
+{
+    std::array<double, N> values {};
+    for (std::size_t i = 0; i < N; ++i) {
+        const Result<double> value = queryNumber(queries[i].command, queries[i].unit);
+        if (!value) {
+            return value.failure();
+        }
+        values[i] = *value;
+    }
+    return values;
+}
 
 std::unique_ptr<Scope> makeRigolScope(
     std::unique_ptr<ScpiTransport> transport, ScopeFamily family, QByteArray identification);

@@ -25,6 +25,27 @@ QString commandText(const QByteArray &command)
     return quotedReply(command, 60);
 }
 
+// Where the '#' of a block stands in `reply`: at its start, or after `prefix` where the
+// instrument puts one. Empty while the reply is the start of the prefix and may yet become
+// it; -1 where the reply is no block.
+std::optional<qsizetype> hashIn(const QByteArray &reply, const QByteArray &prefix)
+{
+    if (reply.startsWith('#')) {
+        return 0;
+    }
+    if (prefix.isEmpty()) {
+        return -1;
+    }
+    const qsizetype common = std::min(reply.size(), prefix.size());
+    if (reply.left(common) != prefix.left(common)) {
+        return -1;
+    }
+    if (reply.size() <= prefix.size()) {
+        return std::nullopt;
+    }
+    return reply.constData()[prefix.size()] == '#' ? prefix.size() : -1;
+}
+
 } // namespace
 
 ScpiTransport::ScpiTransport(
@@ -267,95 +288,91 @@ Result<QByteArray> ScpiTransport::query(const QByteArray &command)
     }
 }
 
-Result<QByteArray> ScpiTransport::queryBlock(
+Result<std::optional<ScpiTransport::BlockHeader>> ScpiTransport::blockHeader(
+    const QByteArray &reply, const QByteArray &command, qint64 maxBytes,
+    const BlockFraming &framing)
+{
+    const std::optional<qsizetype> hash = hashIn(reply, framing.prefix);
+    if (hash && *hash < 0) {
+        return Failure {QStringLiteral("%1 answered %2, not a block of data ('#' and its length)")
+                            .arg(commandText(command), quotedReply(reply, kShownCharacters))};
+    }
+    if (!hash || reply.size() < *hash + 2) {
+        return std::optional<BlockHeader>();
+    }
+    const char digit = reply.constData()[*hash + 1];
+    if (digit == '0') {
+        return Failure {QStringLiteral("%1 answered a block of undeclared length (%2); only "
+                                       "blocks that declare their length are read")
+                            .arg(commandText(command), quotedReply(reply, kShownCharacters))};
+    }
+    if (digit < '1' || digit > '9') {
+        return Failure {QStringLiteral("%1 answered %2: '#' is not followed by the number of "
+                                       "length digits")
+                            .arg(commandText(command), quotedReply(reply, kShownCharacters))};
+    }
+    const int digits = digit - '0';
+    const qsizetype size = *hash + 2 + digits;
+    if (reply.size() < size) {
+        return std::optional<BlockHeader>();
+    }
+    qint64 length = 0;
+    for (int i = 0; i < digits; ++i) {
+        const char c = reply.constData()[*hash + 2 + i];
+        if (c < '0' || c > '9') {
+            return Failure {QStringLiteral("%1 answered %2: the block's length is not %3 digits")
+                                .arg(commandText(command), quotedReply(reply, kShownCharacters))
+                                .arg(digits)};
+        }
+        length = length * 10 + (c - '0'); // at most 9 digits: no overflow
+    }
+    if (length > maxBytes) {
+        return Failure {QStringLiteral("%1 announced a block of %2 bytes (%3), more than the %4 "
+                                       "bytes its record can hold")
+                            .arg(commandText(command))
+                            .arg(length)
+                            .arg(quotedReply(reply.left(size)))
+                            .arg(maxBytes)};
+    }
+    return std::optional<BlockHeader>(BlockHeader {size, length});
+}
+
+Result<ScpiTransport::BlockHeader> ScpiTransport::receiveBlockHeader(
     const QByteArray &command, qint64 maxBytes, const BlockFraming &framing)
 {
-    if (const Status sent = send(command); !sent) {
-        return sent.failure();
-    }
-    // The header: the optional prefix, "#", the digit N and N digits of length.
-    qsizetype headerEnd = 0;
-    qint64 length = 0;
     for (;;) {
         takeOwedLineEnds();
         if (m_owedLineEnds == 0 && !m_buffer.isEmpty()) {
-            qsizetype hash = -1;
-            bool needMore = false;
-            if (m_buffer.startsWith('#')) {
-                hash = 0;
-            } else if (!framing.prefix.isEmpty()) {
-                const qsizetype common = std::min(m_buffer.size(), framing.prefix.size());
-                if (m_buffer.left(common) == framing.prefix.left(common)) {
-                    needMore = m_buffer.size() <= framing.prefix.size();
-                    if (!needMore && m_buffer.constData()[framing.prefix.size()] == '#') {
-                        hash = framing.prefix.size();
-                    }
-                }
+            const Result<std::optional<BlockHeader>> header
+                = blockHeader(m_buffer, command, maxBytes, framing);
+            if (!header) {
+                // Whatever the reply is, the rest of it is still coming: the link is out of
+                // step.
+                return outOfStep(header.error());
             }
-            if (hash < 0 && !needMore) {
-                // Whatever it is, the rest of it is still coming: the link is out of step.
-                return outOfStep(
-                    QStringLiteral("%1 answered %2, not a block of data ('#' and "
-                                   "its length)")
-                        .arg(commandText(command), quotedReply(m_buffer, kShownCharacters)));
-            }
-            if (hash >= 0 && m_buffer.size() >= hash + 2) {
-                const char digit = m_buffer.constData()[hash + 1];
-                if (digit == '0') {
-                    return outOfStep(
-                        QStringLiteral("%1 answered a block of undeclared length "
-                                       "(%2); only blocks that declare their "
-                                       "length are read")
-                            .arg(commandText(command), quotedReply(m_buffer, kShownCharacters)));
-                }
-                if (digit < '1' || digit > '9') {
-                    return outOfStep(
-                        QStringLiteral("%1 answered %2: '#' is not followed by the "
-                                       "number of length digits")
-                            .arg(commandText(command), quotedReply(m_buffer, kShownCharacters)));
-                }
-                const int digits = digit - '0';
-                if (m_buffer.size() >= hash + 2 + digits) {
-                    length = 0;
-                    for (int i = 0; i < digits; ++i) {
-                        const char c = m_buffer.constData()[hash + 2 + i];
-                        if (c < '0' || c > '9') {
-                            return outOfStep(QStringLiteral("%1 answered %2: the block's length "
-                                                            "is not %3 digits")
-                                                 .arg(commandText(command),
-                                                     quotedReply(m_buffer, kShownCharacters))
-                                                 .arg(digits));
-                        }
-                        length = length * 10 + (c - '0'); // at most 9 digits: no overflow
-                    }
-                    if (length > maxBytes) {
-                        return outOfStep(
-                            QStringLiteral("%1 announced a block of %2 bytes (%3), more than "
-                                           "the %4 bytes its record can hold")
-                                .arg(commandText(command))
-                                .arg(length)
-                                .arg(quotedReply(m_buffer.left(hash + 2 + digits)))
-                                .arg(maxBytes));
-                    }
-                    headerEnd = hash + 2 + digits;
-                    break;
-                }
+            if (*header) {
+                return **header;
             }
         }
         if (const Status more = receive(command, m_buffer); !more) {
             return more.failure();
         }
     }
+}
 
+Result<QByteArray> ScpiTransport::receiveBlockBytes(
+    const QByteArray &command, const BlockHeader &header)
+{
     // The bytes, read straight into the block: a 0x0a or a '#' among them is data.
-    const QByteArray header = m_buffer.left(headerEnd);
+    const qint64 length = header.length;
+    const QByteArray headerText = m_buffer.left(header.size);
     QByteArray data(qsizetype(length), Qt::Uninitialized);
-    qint64 have = std::min<qint64>(m_buffer.size() - headerEnd, length);
-    std::memcpy(data.data(), m_buffer.constData() + headerEnd, size_t(have));
-    m_buffer.remove(0, headerEnd + qsizetype(have));
+    qint64 have = std::min<qint64>(m_buffer.size() - header.size, length);
+    std::memcpy(data.data(), m_buffer.constData() + header.size, size_t(have));
+    m_buffer.remove(0, header.size + qsizetype(have));
     while (have < length) {
         if (m_device->bytesAvailable() == 0) {
-            const QByteArray soFar = header + data.left(qsizetype(std::min<qint64>(have, 16)));
+            const QByteArray soFar = headerText + data.left(qsizetype(std::min<qint64>(have, 16)));
             if (const Status more = receive(command, soFar); !more) {
                 // receive() names what came; the count says how much of the block it was.
                 return Failure {more.error()
@@ -376,7 +393,24 @@ Result<QByteArray> ScpiTransport::queryBlock(
         m_counters.bytesRead += n;
         have += n;
     }
-    m_counters.largestReply = std::max<long long>(m_counters.largestReply, length);
+    return data;
+}
+
+Result<QByteArray> ScpiTransport::queryBlock(
+    const QByteArray &command, qint64 maxBytes, const BlockFraming &framing)
+{
+    if (const Status sent = send(command); !sent) {
+        return sent.failure();
+    }
+    const Result<BlockHeader> header = receiveBlockHeader(command, maxBytes, framing);
+    if (!header) {
+        return header.failure();
+    }
+    Result<QByteArray> data = receiveBlockBytes(command, *header);
+    if (!data) {
+        return data;
+    }
+    m_counters.largestReply = std::max<long long>(m_counters.largestReply, header->length);
     m_owedLineEnds = framing.trailerLineEnds;
     takeOwedLineEnds();
     return data;

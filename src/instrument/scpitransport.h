@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class QIODevice;
 
@@ -87,6 +88,23 @@ private:
     Status receive(const QByteArray &command, const QByteArray &replySoFar);
     void takeOwedLineEnds();
     Failure outOfStep(const QString &message);
+
+    // The start of a binary block reply: how many bytes of it come before the data (the
+    // framing's prefix, "#", the digit N and the N digits), and how many data bytes follow.
+    struct BlockHeader
+    {
+        qsizetype size = 0;
+        qint64 length = 0;
+    };
+    // The header at the start of `reply`, empty while more of it is to come; a failure where
+    // the reply is no block, or a block of undeclared length or of more than `maxBytes`.
+    static Result<std::optional<BlockHeader>> blockHeader(const QByteArray &reply,
+        const QByteArray &command, qint64 maxBytes, const BlockFraming &framing);
+    // Waits for the header of the reply to `command`.
+    Result<BlockHeader> receiveBlockHeader(
+        const QByteArray &command, qint64 maxBytes, const BlockFraming &framing);
+    // The data bytes after the header at the start of m_buffer, waited for as they come.
+    Result<QByteArray> receiveBlockBytes(const QByteArray &command, const BlockHeader &header);
 
     Kind m_kind;
     QString m_role;

@@ -31,18 +31,13 @@ constexpr double kXECodesPerDivision = 25;
 constexpr ScopeCommands kHdCommands = {10, 8, ":TIMebase:SCALe %1", ":TIMebase:SCALe?",
     ":CHANnel%1:SCALe %2", ":CHANnel%1:SCALe?", "", ""};
 
-// Signed 8-bit codes.
+// Signed 8-bit codes. The X-E guide says a code above 127 "should minus 255" (its example:
+// FC is 252 - 255 = -3). A converter's byte is a two's-complement number, FC being -4, and
+// the community's readers take it so: the guide's rule would put every negative sample one
+// code (vdiv/25) too high. This program reads a signed byte (signedByteTrace); the tests pin
+// the choice.
 constexpr long kLowestCode = -128;
 constexpr long kHighestCode = 127;
-
-// The X-E guide says a code above 127 "should minus 255" (its example: FC is 252 - 255 = -3).
-// A converter's byte is a two's-complement number, FC being -4, and the community's readers
-// take it so: the guide's rule would put every negative sample one code (vdiv/25) too high.
-// This program reads a signed byte; the tests pin the choice.
-long signedCode(unsigned char byte)
-{
-    return byte > 127 ? long(byte) - 256 : long(byte);
-}
 
 // The trigger mode to give back: a scope that was stopped is left running in AUTO.
 QByteArray runningMode(const QByteArray &saved, const QByteArray &stopped, const QByteArray &single,
@@ -120,21 +115,12 @@ Result<Trace> SiglentXEScope::readChannel(int channel)
     if (!perDivision) {
         return perDivision.failure();
     }
-    double offset = 0;
-    double timebase = 0;
-    double delay = 0;
-    double sampleRate = 0;
-    double samples = 0;
-    for (const auto &[command, unit, value] :
-        {std::tuple<QByteArray, const char *, double *> {source + ":OFST?", "V", &offset},
-            {"TDIV?", "S", &timebase}, {"TRDL?", "S", &delay}, {"SARA?", "Sa/s", &sampleRate},
-            {"SANU? " + source, "pts", &samples}}) {
-        const Result<double> number = queryNumber(command, unit);
-        if (!number) {
-            return number.failure();
-        }
-        *value = *number;
+    const Result<std::array<double, 5>> settings = queryEach({{source + ":OFST?", "V"},
+        {"TDIV?", "S"}, {"TRDL?", "S"}, {"SARA?", "Sa/s"}, {"SANU? " + source, "pts"}});
+    if (!settings) {
+        return settings.failure();
     }
+    const auto [offset, timebase, delay, sampleRate, samples] = *settings;
     if (!(sampleRate > 0) || !(timebase > 0) || !(samples >= 1)) {
         return failure(QStringLiteral("the scope gave a sample rate of %1 Sa/s, a timebase of "
                                       "%2 s/div and %3 points; expected all above 0")
@@ -172,9 +158,7 @@ Result<Trace> SiglentXEScope::readChannel(int channel)
     scale.lowestCode = kLowestCode;
     scale.highestCode = kHighestCode;
     scale.screenVolts = kXECommands.verticalDivisions * *perDivision;
-    const auto *bytes = reinterpret_cast<const unsigned char *>(block->constData());
-    return linearTrace(
-        block->size(), [bytes](qsizetype i) { return signedCode(bytes[i]); }, scale);
+    return signedByteTrace(*block, scale);
 }
 
 Status SiglentXEScope::resumeRunning()
@@ -208,6 +192,18 @@ T descriptorField(const QByteArray &descriptor, qsizetype offset)
     return value;
 }
 
+// The descriptor's fields this program reads, the volts before the probe's factor.
+struct HdDescriptor
+{
+    qint64 points = 0;
+    double perDivision = 0; // V/div
+    double offset = 0; // V
+    double codesPerDivision = 0;
+    double interval = 0; // s
+    double delay = 0; // s
+    double probe = 0; // the probe's attenuation
+};
+
 class SiglentHdScope : public ScpiScope
 {
 public:
@@ -223,6 +219,9 @@ protected:
     Status resumeRunning() override;
 
 private:
+    Result<HdDescriptor> descriptor();
+    Result<qint64> pointsPerRead();
+    Result<double> timebase();
     std::optional<QByteArray> m_savedMode;
 };
 
@@ -242,47 +241,49 @@ Status SiglentHdScope::acquire(const std::vector<int> &)
         [](const QByteArray &reply) { return reply.trimmed().toUpper() == "STOP"; });
 }
 
-Result<Trace> SiglentHdScope::readChannel(int channel)
+// The descriptor :WAVeform:PREamble? gives, refused where it describes no record this
+// program reads.
+Result<HdDescriptor> SiglentHdScope::descriptor()
 {
-    for (const QByteArray &command :
-        {QByteArray(":WAVeform:SOURce C") + QByteArray::number(channel),
-            QByteArray(":WAVeform:WIDTh BYTE")}) {
-        if (const Status sent = send(command); !sent) {
-            return sent.failure();
-        }
-    }
     const QByteArray preambleQuery = ":WAVeform:PREamble?";
-    const Result<QByteArray> descriptor
-        = transport().queryBlock(preambleQuery, 4 * kDescriptorBytes);
-    if (!descriptor) {
-        return descriptor.failure();
+    const Result<QByteArray> block = transport().queryBlock(preambleQuery, 4 * kDescriptorBytes);
+    if (!block) {
+        return block.failure();
     }
-    if (descriptor->size() < kDescriptorBytes) {
+    if (block->size() < kDescriptorBytes) {
         return failure(QStringLiteral("%1 gave %2 bytes, expected a descriptor of %3")
                            .arg(quotedReply(preambleQuery))
-                           .arg(descriptor->size())
+                           .arg(block->size())
                            .arg(kDescriptorBytes));
     }
-    const auto points = qint64(qFromLittleEndian<qint32>(descriptor->constData() + kPointsAt));
-    const auto perDivision = double(descriptorField<float>(*descriptor, kVoltsPerDivisionAt));
-    const auto offset = double(descriptorField<float>(*descriptor, kOffsetAt));
-    const auto codesPerDivision = double(descriptorField<float>(*descriptor, kCodesPerDivisionAt));
-    const auto interval = double(descriptorField<float>(*descriptor, kIntervalAt));
-    const double delay = descriptorField<double>(*descriptor, kDelayAt);
-    const auto probe = double(descriptorField<float>(*descriptor, kProbeAt));
-    if (points < 1 || points > kLongestRecord || !(perDivision > 0) || !(codesPerDivision > 0)
-        || !(interval > 0) || !std::isfinite(offset) || !std::isfinite(delay) || !(probe > 0)
-        || !std::isfinite(perDivision * probe / codesPerDivision)) {
+    HdDescriptor d;
+    d.points = qint64(qFromLittleEndian<qint32>(block->constData() + kPointsAt));
+    d.perDivision = double(descriptorField<float>(*block, kVoltsPerDivisionAt));
+    d.offset = double(descriptorField<float>(*block, kOffsetAt));
+    d.codesPerDivision = double(descriptorField<float>(*block, kCodesPerDivisionAt));
+    d.interval = double(descriptorField<float>(*block, kIntervalAt));
+    d.delay = descriptorField<double>(*block, kDelayAt);
+    d.probe = double(descriptorField<float>(*block, kProbeAt));
+    if (d.points < 1 || d.points > kLongestRecord || !(d.perDivision > 0)
+        || !(d.codesPerDivision > 0) || !(d.interval > 0) || !std::isfinite(d.offset)
+        || !std::isfinite(d.delay) || !(d.probe > 0)
+        || !std::isfinite(d.perDivision * d.probe / d.codesPerDivision)) {
         return failure(QStringLiteral("%1 gave %2 points, %3 V/div, %4 codes/div, an interval "
                                       "of %5 s and a probe of %6: not a waveform this program "
                                       "reads")
                            .arg(quotedReply(preambleQuery))
-                           .arg(points)
-                           .arg(perDivision)
-                           .arg(codesPerDivision)
-                           .arg(interval)
-                           .arg(probe));
+                           .arg(d.points)
+                           .arg(d.perDivision)
+                           .arg(d.codesPerDivision)
+                           .arg(d.interval)
+                           .arg(d.probe));
     }
+    return d;
+}
+
+// The most points one :WAVeform:DATA? may give, held to the longest record read.
+Result<qint64> SiglentHdScope::pointsPerRead()
+{
     const Result<double> maxPoints = queryNumber(":WAVeform:MAXPoint?");
     if (!maxPoints) {
         return maxPoints.failure();
@@ -291,51 +292,62 @@ Result<Trace> SiglentHdScope::readChannel(int channel)
         return unexpected(":WAVeform:MAXPoint?", QByteArray::number(*maxPoints),
             QStringLiteral("a number of points above 0"));
     }
-    double timebase = secondsPerDivision();
-    if (!(timebase > 0)) {
-        const Result<double> current = queryNumber(kHdCommands.timebaseQuery);
-        if (!current) {
-            return current.failure();
-        }
-        timebase = *current;
+    return qint64(std::min(*maxPoints, double(kLongestRecord)));
+}
+
+// The timebase in s/div, as set by prepare() or else as the scope has it.
+Result<double> SiglentHdScope::timebase()
+{
+    if (secondsPerDivision() > 0) {
+        return secondsPerDivision();
     }
-    const auto piece = qint64(std::min(*maxPoints, double(kLongestRecord)));
-    QByteArray codes;
-    codes.reserve(qsizetype(points));
-    for (qint64 start = 0; start < points; start += piece) {
-        const qint64 count = std::min(piece, points - start);
-        for (const QByteArray &command : {":WAVeform:STARt " + QByteArray::number(start),
-                 ":WAVeform:POINt " + QByteArray::number(count)}) {
-            if (const Status sent = send(command); !sent) {
-                return sent.failure();
-            }
-        }
-        const Result<QByteArray> block = transport().queryBlock(":WAVeform:DATA?", count);
-        if (!block) {
-            return block.failure();
-        }
-        if (block->size() != count) {
-            return failure(QStringLiteral("':WAVeform:DATA?' gave %1 bytes for %2 points from "
-                                          "point %3")
-                               .arg(block->size())
-                               .arg(count)
-                               .arg(start));
-        }
-        codes += *block;
+    return queryNumber(kHdCommands.timebaseQuery);
+}
+
+Result<Trace> SiglentHdScope::readChannel(int channel)
+{
+    if (const Status sent
+        = sendAll({":WAVeform:SOURce C" + QByteArray::number(channel), ":WAVeform:WIDTh BYTE"});
+        !sent) {
+        return sent.failure();
+    }
+    const Result<HdDescriptor> d = descriptor();
+    if (!d) {
+        return d.failure();
+    }
+    const Result<qint64> piece = pointsPerRead();
+    if (!piece) {
+        return piece.failure();
+    }
+    const Result<double> timePerDivision = timebase();
+    if (!timePerDivision) {
+        return timePerDivision.failure();
+    }
+    const Result<QByteArray> codes
+        = readInPieces(d->points, *piece, [this](qint64 first, qint64 n) -> Result<QByteArray> {
+              // :WAVeform:STARt counts the points from 0; :WAVeform:POINt is how many.
+              if (const Status sent = sendAll({":WAVeform:STARt " + QByteArray::number(first),
+                      ":WAVeform:POINt " + QByteArray::number(n)});
+                  !sent) {
+                  return sent.failure();
+              }
+              return queryExactBlock(":WAVeform:DATA?", n,
+                  QStringLiteral(" for %1 points from point %2").arg(n).arg(first));
+          });
+    if (!codes) {
+        return codes.failure();
     }
     // volts = code·(V/div / codes per division) − offset, both scaled by the probe, and
     // t_i = −(timebase·10/2) − delay + i·interval: the community's reading of the descriptor.
     TraceScale scale;
-    scale.voltsPerCode = perDivision * probe / codesPerDivision;
-    scale.voltsAtCodeZero = -offset * probe;
-    scale.firstTime = -timebase * kHdCommands.horizontalDivisions / 2 - delay;
-    scale.interval = interval;
+    scale.voltsPerCode = d->perDivision * d->probe / d->codesPerDivision;
+    scale.voltsAtCodeZero = -d->offset * d->probe;
+    scale.firstTime = -*timePerDivision * kHdCommands.horizontalDivisions / 2 - d->delay;
+    scale.interval = d->interval;
     scale.lowestCode = kLowestCode;
     scale.highestCode = kHighestCode;
-    scale.screenVolts = kHdCommands.verticalDivisions * perDivision * probe;
-    const auto *bytes = reinterpret_cast<const unsigned char *>(codes.constData());
-    return linearTrace(
-        codes.size(), [bytes](qsizetype i) { return signedCode(bytes[i]); }, scale);
+    scale.screenVolts = kHdCommands.verticalDivisions * d->perDivision * d->probe;
+    return signedByteTrace(*codes, scale);
 }
 
 Status SiglentHdScope::resumeRunning()

@@ -82,11 +82,8 @@ Status TektronixScope::acquire(const std::vector<int> &channels)
     }
     // A single sequence; "To check for the completion of a single sequence acquisition, use
     // the *OPC? query" (TDS2000 p.2-178).
-    for (const QByteArray &command :
-        {QByteArray("ACQuire:STOPAfter SEQuence"), QByteArray("ACQuire:STATE ON")}) {
-        if (const Status sent = send(command); !sent) {
-            return sent;
-        }
+    if (const Status sent = sendAll({"ACQuire:STOPAfter SEQuence", "ACQuire:STATE ON"}); !sent) {
+        return sent;
     }
     const Result<QByteArray> done = transport().query("*OPC?");
     if (!done) {
@@ -113,38 +110,25 @@ Result<Trace> TektronixScope::readChannel(int channel)
                            .arg(*length)
                            .arg(kLongestRecord));
     }
-    for (const QByteArray &command : {"DATa:SOUrce CH" + QByteArray::number(channel),
-             QByteArray("DATa:ENCdg RIBinary"), QByteArray("DATa:WIDth 1"),
-             QByteArray("DATa:STARt 1"), "DATa:STOP " + QByteArray::number(qint64(*length))}) {
-        if (const Status sent = send(command); !sent) {
-            return sent.failure();
-        }
+    if (const Status sent
+        = sendAll({"DATa:SOUrce CH" + QByteArray::number(channel), "DATa:ENCdg RIBinary",
+            "DATa:WIDth 1", "DATa:STARt 1", "DATa:STOP " + QByteArray::number(qint64(*length))});
+        !sent) {
+        return sent.failure();
     }
     const Result<double> perDivision = voltsPerDivision(channel);
     if (!perDivision) {
         return perDivision.failure();
     }
     // The WFMOutpre fields one by one.
-    double points = 0;
-    double xIncrement = 0;
-    double xZero = 0;
-    double pointOffset = 0;
-    double yMultiplier = 0;
-    double yOffset = 0;
-    double yZero = 0;
-    for (const auto &[command, value] :
-        {std::pair<const char *, double *> {"WFMOutpre:NR_Pt?", &points},
-            {"WFMOutpre:XINcr?", &xIncrement}, {"WFMOutpre:XZEro?", &xZero},
-            {"WFMOutpre:PT_Off?", &pointOffset}, {"WFMOutpre:YMUlt?", &yMultiplier},
-            {"WFMOutpre:YOFf?", &yOffset}, {"WFMOutpre:YZEro?", &yZero}}) {
-        const Result<double> number = queryNumber(command);
-        if (!number) {
-            return number.failure();
-        }
-        *value = *number;
+    const Result<std::array<double, 7>> preamble = queryEach(
+        {{"WFMOutpre:NR_Pt?"}, {"WFMOutpre:XINcr?"}, {"WFMOutpre:XZEro?"}, {"WFMOutpre:PT_Off?"},
+            {"WFMOutpre:YMUlt?"}, {"WFMOutpre:YOFf?"}, {"WFMOutpre:YZEro?"}});
+    if (!preamble) {
+        return preamble.failure();
     }
-    if (!(points >= 1) || points > double(kLongestRecord) || points != std::floor(points)
-        || !(xIncrement > 0) || yMultiplier == 0) {
+    const auto [points, xIncrement, xZero, pointOffset, yMultiplier, yOffset, yZero] = *preamble;
+    if (!isRecordLength(points) || !(xIncrement > 0) || yMultiplier == 0) {
         return failure(QStringLiteral("the scope gave %1 points, an x increment of %2 s and a "
                                       "y multiplier of %3: not a waveform this program reads")
                            .arg(points)
@@ -153,14 +137,10 @@ Result<Trace> TektronixScope::readChannel(int channel)
     }
     // "#<x><yyy><data><newline>" (TBS2000 p.88).
     const auto count = qint64(points);
-    const Result<QByteArray> block = transport().queryBlock("CURVe?", count);
+    const Result<QByteArray> block = queryExactBlock(
+        "CURVe?", count, QStringLiteral("; WFMOutpre:NR_Pt announced %1").arg(count));
     if (!block) {
         return block.failure();
-    }
-    if (block->size() != count) {
-        return failure(QStringLiteral("'CURVe?' gave %1 bytes; WFMOutpre:NR_Pt announced %2")
-                           .arg(block->size())
-                           .arg(count));
     }
     // "value_in_YUNits = ((curve_in_dl - YOFF_in_dl) * YMUlt) + YZERO_in_YUNits" (TBS2000
     // p.254, MSO4000 p.2-484) and X_n = XZEro + XINcr·(n − PT_Off) (TDS family; the MDO3000
@@ -174,18 +154,13 @@ Result<Trace> TektronixScope::readChannel(int channel)
     scale.lowestCode = kLowestCode;
     scale.highestCode = kHighestCode;
     scale.screenVolts = kCommands.verticalDivisions * *perDivision;
-    const auto *bytes = reinterpret_cast<const signed char *>(block->constData());
-    return linearTrace(
-        count, [bytes](qsizetype i) { return long(bytes[i]); }, scale);
+    return signedByteTrace(*block, scale);
 }
 
 Status TektronixScope::resumeRunning()
 {
-    for (const QByteArray &command :
-        {QByteArray("ACQuire:STOPAfter RUNSTop"), QByteArray("ACQuire:STATE RUN")}) {
-        if (const Status sent = send(command); !sent) {
-            return sent;
-        }
+    if (const Status sent = sendAll({"ACQuire:STOPAfter RUNSTop", "ACQuire:STATE RUN"}); !sent) {
+        return sent;
     }
     if (m_headersOff && m_headersWereOn) {
         if (const Status sent = send("HEADer ON"); !sent) {

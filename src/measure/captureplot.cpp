@@ -106,25 +106,10 @@ void drawLegend(Canvas &canvas, const Channel (&channels)[2])
     }
 }
 
-} // namespace
-
-QByteArray capturePlot(const QString &name, const CaptureMeasurement &measurement,
-    const CaptureTrace &trace, PictureFormat format)
+// Both channels' lowest and highest sample in mV, 0 included: one scale for both, wide
+// enough for every sample.
+std::pair<double, double> millivoltRange(const Channel (&channels)[2])
 {
-    const Capture &capture = trace.capture;
-    const FittedSines &sines = trace.sines;
-    const std::vector<double> &time = capture.time;
-    const double omega = angularFrequency(sines.frequencyHz);
-    const Channel channels[2] = {{capture.reference, sines.reference, curveColour(0)},
-        {capture.vx, sines.vx, curveColour(1)}};
-    const std::unique_ptr<Canvas> canvas = makeCanvas(format, kPlotWidth, kHeight);
-    drawTitle(*canvas, name, measurement);
-    drawLegend(*canvas, channels);
-    if (time.size() < 2) {
-        return canvas->bytes();
-    }
-
-    // Both channels on one scale of mV, wide enough for every sample.
     double lowest = 0;
     double highest = 0;
     for (const Channel &channel : channels) {
@@ -133,63 +118,94 @@ QByteArray capturePlot(const QString &name, const CaptureMeasurement &measuremen
         lowest = std::min(lowest, *low);
         highest = std::max(highest, *high);
     }
+    return {lowest, highest};
+}
 
-    // A few periods around the middle of the record: the samples, and the sines over them.
-    const double period = 1 / sines.frequencyHz;
+// A few periods around the middle of the record, in seconds, and the samples within them
+// (from `first` to `last`, not included).
+struct Span
+{
+    double from = 0;
+    double to = 0;
+    std::size_t first = 0;
+    std::size_t last = 0;
+};
+
+Span middlePeriods(const std::vector<double> &time, double frequencyHz)
+{
+    const double period = 1 / frequencyHz;
     const double middle = (time.front() + time.back()) / 2;
-    const double from = std::max(time.front(), middle - kPeriodsShown / 2 * period);
-    const double to = std::min(time.back(), middle + kPeriodsShown / 2 * period);
-    const std::size_t first
-        = std::size_t(std::lower_bound(time.begin(), time.end(), from) - time.begin());
-    const std::size_t last
-        = std::size_t(std::upper_bound(time.begin(), time.end(), to) - time.begin());
-    Panel periods {kPeriodsArea,
-        axisWithin(from * kNanosecondsPerSecond, to * kNanosecondsPerSecond, 8),
-        roundedAxis(lowest, highest, 6)};
-    drawPanel(*canvas, periods, QStringLiteral("ns"), QStringLiteral("mV"));
-    canvas->text({kPeriodsArea.right(), kPeriodsArea.top() - 7},
+    Span span;
+    span.from = std::max(time.front(), middle - kPeriodsShown / 2 * period);
+    span.to = std::min(time.back(), middle + kPeriodsShown / 2 * period);
+    span.first = std::size_t(std::lower_bound(time.begin(), time.end(), span.from) - time.begin());
+    span.last = std::size_t(std::upper_bound(time.begin(), time.end(), span.to) - time.begin());
+    return span;
+}
+
+// The samples of the span and the sines over it, on the range of mV from millivoltRange().
+void drawPeriods(Canvas &canvas, const Channel (&channels)[2], const std::vector<double> &time,
+    const FittedSines &sines, const Span &span, std::pair<double, double> range)
+{
+    const double omega = angularFrequency(sines.frequencyHz);
+    const Panel periods {kPeriodsArea,
+        axisWithin(span.from * kNanosecondsPerSecond, span.to * kNanosecondsPerSecond, 8),
+        roundedAxis(range.first, range.second, 6)};
+    drawPanel(canvas, periods, QStringLiteral("ns"), QStringLiteral("mV"));
+    canvas.text({kPeriodsArea.right(), kPeriodsArea.top() - 7},
         QStringLiteral("%1 periods around the middle of the record")
             .arg(numberText(
                 std::min(kPeriodsShown, (time.back() - time.front()) * sines.frequencyHz))),
         Qt::black, TextAnchor::End);
-    canvas->clip(kPeriodsArea);
+    canvas.clip(kPeriodsArea);
     const int fitPoints = int(kPanelWidth * kFitPointsPerPixel);
     for (const Channel &channel : channels) {
         QPolygonF sine;
         for (int i = 0; i <= fitPoints; ++i) {
-            const double t = from + (to - from) * i / fitPoints;
+            const double t = span.from + (span.to - span.from) * i / fitPoints;
             sine << periods.at(
                 t * kNanosecondsPerSecond, sineAt(channel.fit, omega, sines.origin, t));
         }
         drawSamples(
-            *canvas, periods, time, first, last,
+            canvas, periods, time, span.first, span.last,
             [&](std::size_t k) { return channel.millivolts[k]; }, channel.colour);
-        canvas->polyline(sine, {fitColour(channel.colour), 1.5, false});
+        canvas.polyline(sine, {fitColour(channel.colour), 1.5, false});
     }
-    canvas->unclip();
+    canvas.unclip();
+}
 
-    // The whole record, the periods above marked.
-    Panel record {kRecordArea,
+// The whole record, the span above between dashed lines; its panel, whose time axis the
+// residuals below share.
+Panel drawRecord(Canvas &canvas, const Channel (&channels)[2], const std::vector<double> &time,
+    const Span &span, std::pair<double, double> range)
+{
+    const Panel record {kRecordArea,
         axisWithin(time.front() * kNanosecondsPerSecond, time.back() * kNanosecondsPerSecond, 8),
-        roundedAxis(lowest, highest, 3)};
-    drawPanel(*canvas, record, QString(), QStringLiteral("mV"));
-    canvas->text({kRecordArea.right(), kRecordArea.top() - 7},
+        roundedAxis(range.first, range.second, 3)};
+    drawPanel(canvas, record, QString(), QStringLiteral("mV"));
+    canvas.text({kRecordArea.right(), kRecordArea.top() - 7},
         QStringLiteral("The whole record; the periods above between the dashed lines"), Qt::black,
         TextAnchor::End);
-    canvas->clip(kRecordArea);
+    canvas.clip(kRecordArea);
     for (const Channel &channel : channels) {
         drawSamples(
-            *canvas, record, time, 0, time.size(),
+            canvas, record, time, 0, time.size(),
             [&](std::size_t k) { return channel.millivolts[k]; }, channel.colour);
     }
-    canvas->unclip();
-    for (const double t : {from, to}) {
+    canvas.unclip();
+    for (const double t : {span.from, span.to}) {
         const double x = record.px(t * kNanosecondsPerSecond);
-        canvas->line({x, kRecordArea.top()}, {x, kRecordArea.bottom()}, {Qt::black, 1, true});
+        canvas.line({x, kRecordArea.top()}, {x, kRecordArea.bottom()}, {Qt::black, 1, true});
     }
+    return record;
+}
 
-    // Each channel's residual, sample minus sine, both on one scale around 0, so that the
-    // noisier channel looks it.
+// Each channel's residual, sample minus sine, on the time axis `timeAxis`; both on one scale
+// around 0, so that the noisier channel looks it.
+void drawResiduals(Canvas &canvas, const Channel (&channels)[2], const std::vector<double> &time,
+    const FittedSines &sines, const Axis &timeAxis)
+{
+    const double omega = angularFrequency(sines.frequencyHz);
     const auto residualOf = [&](const Channel &channel) {
         return [&](std::size_t k) {
             return channel.millivolts[k] - sineAt(channel.fit, omega, sines.origin, time[k]);
@@ -206,17 +222,40 @@ QByteArray capturePlot(const QString &name, const CaptureMeasurement &measuremen
     const QRectF residualAreas[2] = {kReferenceResidualArea, kVxResidualArea};
     for (int c = 0; c < 2; ++c) {
         const Channel &channel = channels[c];
-        const Panel panel {residualAreas[c], record.x, residualAxis};
-        drawPanel(*canvas, panel, c == 1 ? QStringLiteral("ns") : QString(), QStringLiteral("mV"),
-            c == 1);
-        canvas->text({panel.area.right(), panel.area.top() - 5},
+        const Panel panel {residualAreas[c], timeAxis, residualAxis};
+        drawPanel(
+            canvas, panel, c == 1 ? QStringLiteral("ns") : QString(), QStringLiteral("mV"), c == 1);
+        canvas.text({panel.area.right(), panel.area.top() - 5},
             QStringLiteral("Residual of %1: sample minus sine, %2 mV RMS")
                 .arg(c == 0 ? QStringLiteral("CH1") : QStringLiteral("CH2"),
                     QString::number(channel.fit.residualRms, 'g', 2)),
             Qt::black, TextAnchor::End);
-        canvas->clip(panel.area);
-        drawSamples(*canvas, panel, time, 0, time.size(), residualOf(channel), channel.colour);
-        canvas->unclip();
+        canvas.clip(panel.area);
+        drawSamples(canvas, panel, time, 0, time.size(), residualOf(channel), channel.colour);
+        canvas.unclip();
     }
+}
+
+} // namespace
+
+QByteArray capturePlot(const QString &name, const CaptureMeasurement &measurement,
+    const CaptureTrace &trace, PictureFormat format)
+{
+    const Capture &capture = trace.capture;
+    const FittedSines &sines = trace.sines;
+    const std::vector<double> &time = capture.time;
+    const Channel channels[2] = {{capture.reference, sines.reference, curveColour(0)},
+        {capture.vx, sines.vx, curveColour(1)}};
+    const std::unique_ptr<Canvas> canvas = makeCanvas(format, kPlotWidth, kHeight);
+    drawTitle(*canvas, name, measurement);
+    drawLegend(*canvas, channels);
+    if (time.size() < 2) {
+        return canvas->bytes();
+    }
+    const std::pair<double, double> range = millivoltRange(channels);
+    const Span span = middlePeriods(time, sines.frequencyHz);
+    drawPeriods(*canvas, channels, time, sines, span, range);
+    const Panel record = drawRecord(*canvas, channels, time, span, range);
+    drawResiduals(*canvas, channels, time, sines, record.x);
     return canvas->bytes();
 }

@@ -417,11 +417,11 @@ Result<Headered> layoutOf(Table &table, const Dialect &dialect,
 }
 
 // Converter counts as volts by their scale; a count must be a whole number.
-Status countsToVolts(const Counts &counts, std::int64_t firstLine, const QString &fileName,
-    std::vector<double> *values)
+Result<std::vector<double>> countsToVolts(const Counts &counts, std::int64_t firstLine,
+    const QString &fileName, std::vector<double> values)
 {
-    for (std::size_t k = 0; k < values->size(); ++k) {
-        double &value = (*values)[k];
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        double &value = values[k];
         if (std::isfinite(value) && value != std::floor(value)) {
             return Failure {at(fileName, firstLine + std::int64_t(k),
                 QStringLiteral("%1 is no converter count, as the samples after 'Waveform Data' "
@@ -430,7 +430,50 @@ Status countsToVolts(const Counts &counts, std::int64_t firstLine, const QString
         }
         value *= counts.perCount;
     }
-    return success();
+    return values;
+}
+
+// A chosen channel, and what --verbose says of it.
+struct ChosenChannel
+{
+    CaptureChannel channel;
+    QString note;
+};
+
+// The values of column `index` as a channel in millivolts, converter counts turned into
+// volts first where the file gives counts; `role` names it in messages and in the note.
+Result<ChosenChannel> chosenChannel(const Table &table, Column column, std::size_t index,
+    std::vector<double> values, const std::optional<Counts> &counts, const QString &role,
+    const QString &fileName)
+{
+    QString scaleNote;
+    if (counts) {
+        Result<std::vector<double>> volts
+            = countsToVolts(*counts, table.firstLine, fileName, std::move(values));
+        if (!volts) {
+            return volts.failure();
+        }
+        values = std::move(*volts);
+        column.unit = counts->unit;
+        scaleNote = counts->note + QStringLiteral(", ");
+    }
+    Result<CaptureChannel> channel
+        = channelOf(table, column, index, std::move(values), role, fileName);
+    if (!channel) {
+        return channel.failure();
+    }
+    const QString unit = column.unit.empty() ? QStringLiteral("V")
+                                             : printableText(QString::fromStdString(column.unit));
+    return ChosenChannel {std::move(*channel),
+        QStringLiteral("%1: %2, %3in %4").arg(role, described(column), scaleNote, unit)};
+}
+
+// The channel a file of one channel holds, where its column's name does not say: as its
+// settings name the source, or else as its file's name does ("F0000CH1.CSV"); 0 for none.
+int singleChannelTag(const std::vector<SettingsRow> &settingsRows, const QString &fileName)
+{
+    const int source = sourceChannel(settingsRows);
+    return source ? source : channelTag(QFileInfo(fileName).fileName().toStdString());
 }
 
 // The frequency a capture says it was measured at (zalvimo-measure's saved captures), for
@@ -455,28 +498,52 @@ Status addMeasuringFrequency(const std::vector<SettingsRow> &settingsRows, bool 
     return success();
 }
 
-} // namespace
-
-Result<CaptureRead> readCaptureChannels(const QByteArray &content, const QString &fileName,
-    const ColumnChoice &choice, const ReadContext &context)
+// A file's text as a table, in the dialect sniffed from it, with what --verbose says of how
+// it was read.
+struct TextTable
 {
-    const DecodedText decoded = decodeText(content);
+    Table table;
+    Dialect dialect;
+    QStringList notes;
+};
+
+// The table of the decoded text, whose settings rows are views into `decoded`: it must
+// outlive them. A Rohde & Schwarz waveform header given on its own is refused: its values
+// are in the file beside it.
+Result<TextTable> textTable(
+    const DecodedText &decoded, const QString &fileName, const ReadContext &context)
+{
     if (context.header.isEmpty() && parseWaveformHeader(decoded.text)) {
         return Failure {at(fileName, 0,
             QStringLiteral("a header of a Rohde & Schwarz waveform, without its values: give "
                            "the data file beside it (name.Wfm.csv)"))};
     }
     const Dialect dialect = sniffDialect(decoded.text);
-    Result<Table> read = readTable(decoded.text, dialect, fileName);
-    if (!read) {
-        return read.failure();
+    Result<Table> table = readTable(decoded.text, dialect, fileName);
+    if (!table) {
+        return table.failure();
     }
-    Table &table = *read;
+    QStringList notes = textNotes(decoded, dialect, *table);
+    notes += table->notes;
+    return TextTable {std::move(table).value(), dialect, notes};
+}
+
+} // namespace
+
+Result<CaptureRead> readCaptureChannels(const QByteArray &content, const QString &fileName,
+    const ColumnChoice &choice, const ReadContext &context)
+{
+    const DecodedText decoded = decodeText(content);
+    Result<TextTable> text = textTable(decoded, fileName, context);
+    if (!text) {
+        return text.failure();
+    }
+    Table &table = text->table;
+    const Dialect &dialect = text->dialect;
     CaptureRead result;
     result.warnings = table.warnings;
     result.cutOff = table.cutOff;
-    result.notes = textNotes(decoded, dialect, table);
-    result.notes += table.notes;
+    result.notes = text->notes;
 
     std::vector<SettingsRow> settingsRows = table.header;
     settingsRows.insert(settingsRows.end(), table.beside.begin(), table.beside.end());
@@ -507,36 +574,19 @@ Result<CaptureRead> readCaptureChannels(const QByteArray &content, const QString
         QStringLiteral("V_x (CH2)")};
     for (std::size_t i = 0; i < chosen->size(); ++i) {
         const std::size_t index = (*chosen)[i];
-        Column column = columns[index];
-        std::vector<double> values = std::move(table.values[index]);
-        QString scaleNote;
-        if (*counts) {
-            if (const Status volts = countsToVolts(**counts, table.firstLine, fileName, &values);
-                !volts) {
-                return volts.failure();
-            }
-            column.unit = (*counts)->unit;
-            scaleNote = (*counts)->note + QStringLiteral(", ");
-        }
-        Result<CaptureChannel> channel
-            = channelOf(table, column, index, std::move(values), roles[i], fileName);
+        Result<ChosenChannel> channel = chosenChannel(table, columns[index], index,
+            std::move(table.values[index]), *counts, roles[i], fileName);
         if (!channel) {
             return channel.failure();
         }
         if (!tags.empty()) {
-            channel->tag = tags[index - firstChannel];
+            channel->channel.tag = tags[index - firstChannel];
         }
-        result.notes.append(
-            QStringLiteral("%1: %2, %3in %4")
-                .arg(roles[i], described(column), scaleNote,
-                    column.unit.empty() ? QStringLiteral("V")
-                                        : printableText(QString::fromStdString(column.unit))));
-        result.channels.push_back(std::move(*channel));
+        result.notes.append(channel->note);
+        result.channels.push_back(std::move(channel->channel));
     }
     if (result.channels.size() == 1 && result.channels.front().tag == 0) {
-        const int source = sourceChannel(settingsRows);
-        result.channels.front().tag
-            = source ? source : channelTag(QFileInfo(fileName).fileName().toStdString());
+        result.channels.front().tag = singleChannelTag(settingsRows, fileName);
     }
     if (const Status frequency
         = addMeasuringFrequency(settingsRows, dialect.decimalComma, fileName, &result);

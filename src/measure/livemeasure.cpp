@@ -160,6 +160,217 @@ Failure ended(const Failure &failure, const LiveObserver &observer)
             : QStringLiteral("interrupted") + restoring};
 }
 
+// The live options that need --scope, given without it.
+Status withoutScope(const LiveArguments &a)
+{
+    if (a.generator) {
+        return usage(QStringLiteral("--generator needs --scope HOST[:PORT], the scope that "
+                                    "takes the channels"));
+    }
+    if (a.sweep || a.points) {
+        return usage(QStringLiteral("--%1 needs --generator and --scope")
+                         .arg(a.sweep ? QStringLiteral("sweep") : QStringLiteral("points")));
+    }
+    for (const auto &[given, option] : {std::pair {a.timeout.has_value(), "--timeout"},
+             {a.saveCaptures.has_value(), "--save-captures"}, {a.keepGoing, "--keep-going"}}) {
+        if (given) {
+            return usage(QStringLiteral("%1 is for measuring with the instruments: give "
+                                        "--scope HOST")
+                             .arg(QLatin1String(option)));
+        }
+    }
+    return success();
+}
+
+// The channel `option` names, or `byDefault` where it is not given.
+Result<int> channelOption(const std::optional<QString> &given, const char *option, int byDefault)
+{
+    if (!given) {
+        return byDefault;
+    }
+    const std::optional<int> number = channelNumber(*given);
+    if (!number) {
+        return usage(QStringLiteral("%1 wants a channel of the scope with --scope: 2, CH2 or C2 "
+                                    "(1 to %2), not '%3'")
+                         .arg(QLatin1String(option))
+                         .arg(kHighestChannel)
+                         .arg(*given));
+    }
+    return *number;
+}
+
+// --timeout's seconds as the wait for every reply: at least a millisecond, a day at most,
+// so that the count fits.
+Result<std::chrono::milliseconds> timeoutOf(const QString &text)
+{
+    double seconds = 0;
+    if (!numberIn(text, 0, kLongestTimeoutSeconds, &seconds) || !(seconds > 0)) {
+        return usage(QStringLiteral("--timeout wants seconds above 0, up to %1, not '%2'")
+                         .arg(kLongestTimeoutSeconds)
+                         .arg(text));
+    }
+    return std::chrono::milliseconds(std::max(1LL, std::llround(seconds * 1e3)));
+}
+
+// The frequencies a generator is set to: the sweep's, or the one --freq gives.
+Result<std::vector<double>> generatorFrequencies(const LiveArguments &a)
+{
+    if (a.sweep) {
+        if (a.frequencyMHz > 0) {
+            return usage(QStringLiteral("--freq and --sweep exclude each other"));
+        }
+        return sweepFrequencies(*a.sweep, a.points);
+    }
+    if (a.points) {
+        return usage(QStringLiteral("--points needs --sweep START:STOP"));
+    }
+    if (a.frequencyMHz > 0) {
+        return std::vector<double> {hertzOf(a.frequencyMHz)};
+    }
+    return usage(QStringLiteral("--generator needs --sweep START:STOP:STEP in MHz (or --freq "
+                                "for one frequency)"));
+}
+
+// The frequency of the scope alone: none, or the one --freq gives. A sweep needs a generator.
+Result<std::vector<double>> scopeAloneFrequencies(const LiveArguments &a)
+{
+    if (a.sweep || a.points) {
+        return usage(QStringLiteral("--%1 needs --generator HOST[:PORT] or serial:/dev/ttyUSB0, "
+                                    "which sets each frequency")
+                         .arg(a.sweep ? QStringLiteral("sweep") : QStringLiteral("points")));
+    }
+    if (a.keepGoing) {
+        return usage(QStringLiteral("--keep-going is for a sweep: --generator and --sweep"));
+    }
+    if (a.frequencyMHz > 0) {
+        return std::vector<double> {hertzOf(a.frequencyMHz)};
+    }
+    return std::vector<double>();
+}
+
+void tell(const LiveObserver &observer, const QString &message, bool note)
+{
+    if (observer.message) {
+        observer.message(message, note);
+    }
+}
+
+struct Instruments
+{
+    std::unique_ptr<Scope> scope;
+    std::unique_ptr<Generator> generator; // none for the scope alone
+};
+
+// The scope, and the generator where one is asked for, connected and named for --verbose.
+Result<Instruments> connectInstruments(const LiveRequest &live, const LiveObserver &observer)
+{
+    Result<std::unique_ptr<Scope>> scope
+        = connectScope(live.scope.host, live.scope.port, live.timeout);
+    if (!scope) {
+        return scope.failure();
+    }
+    Instruments instruments;
+    instruments.scope = std::move(*scope);
+    if (!live.generator.isEmpty()) {
+        Result<std::unique_ptr<Generator>> connected
+            = connectGenerator(live.generator, live.timeout);
+        if (!connected) {
+            return connected.failure();
+        }
+        instruments.generator = std::move(*connected);
+    }
+    const Scope &s = *instruments.scope;
+    tell(observer, QStringLiteral("%1: %2, '%3'").arg(s.name(), s.family(), s.identification()),
+        true);
+    if (const Generator *g = instruments.generator.get()) {
+        tell(observer,
+            QStringLiteral("%1: %2, '%3'").arg(g->name(), g->family(), g->identification()), true);
+    }
+    return instruments;
+}
+
+// What the instruments gave: the acquisitions, and with keepGoing what ended a sweep early.
+struct Taken
+{
+    std::vector<LivePoint> points;
+    std::optional<Failure> stoppedBy;
+};
+
+// The sweep the generator steps through, or the one acquisition of the scope alone.
+Result<Taken> takePoints(
+    const Instruments &instruments, const LiveRequest &live, const LiveObserver &observer)
+{
+    LiveSweepOptions options;
+    options.referenceChannel = live.referenceChannel;
+    options.vxChannel = live.vxChannel;
+    options.amplitudeVpp = kAmplitudeVpp;
+    options.keepGoing = live.keepGoing;
+    options.stopRequested = observer.stopRequested;
+    Taken taken;
+    if (!instruments.generator) {
+        Result<LivePoint> point = liveAcquisition(*instruments.scope,
+            live.frequenciesHz.empty() ? 0 : live.frequenciesHz.front(), options);
+        if (!point) {
+            return ended(point.failure(), observer);
+        }
+        taken.points.push_back(std::move(*point));
+        return taken;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    Result<LiveSweep> sweep = liveSweep(*instruments.scope, *instruments.generator,
+        live.frequenciesHz, options, [&](int done, int total, double frequencyHz) {
+            if (observer.progress) {
+                observer.progress(progressText(done, total, frequencyHz, clock.elapsed()));
+            }
+        });
+    if (!sweep) {
+        return ended(sweep.failure(), observer);
+    }
+    taken.points = std::move(sweep->points);
+    if (sweep->stoppedBy) {
+        taken.stoppedBy = ended(*sweep->stoppedBy, observer);
+    }
+    return taken;
+}
+
+// The point saved as a new capture file in the request's folder; the file's path.
+Result<QString> savePoint(
+    const Instruments &instruments, const LivePoint &point, const LiveRequest &live)
+{
+    const QString fileName = point.frequencyHz > 0
+        ? megahertzText(point.frequencyHz) + QStringLiteral("MHz.csv")
+        : QStringLiteral("capture.csv");
+    return writeNewFile(live.captureDirectory, fileName,
+        savedCaptureCsv(
+            captureSettings(*instruments.scope, instruments.generator.get(), point, live),
+            live.referenceChannel, live.vxChannel, point.capture));
+}
+
+// The point measured as a capture file is, named `name`; a failure that names it. The fit's
+// warning is told as it comes.
+Result<MeasuredCapture> fitPoint(const LivePoint &point, const QString &name,
+    const MeasureRequest &request, const Corrections &corrections, const LiveObserver &observer)
+{
+    // The generator's frequency is the one to fit at; for the scope alone the one --freq
+    // gives, or else the capture's own.
+    const double frequencyMHz = point.frequencyHz > 0 ? point.frequencyHz / kHertzPerMegahertz : 0;
+    Result<FittedMeasurement> fitted = measureCaptureWithSines(
+        point.capture, frequencyMHz, request.sourceImpedance, corrections);
+    if (!fitted) {
+        return Failure {name + QStringLiteral(": ") + fitted.error()};
+    }
+    if (!fitted->measurement.warning.isEmpty()) {
+        tell(observer, name + QStringLiteral(": ") + fitted->measurement.warning, false);
+    }
+    // The samples and sines, for a picture only: a run without one keeps none.
+    std::shared_ptr<const CaptureTrace> trace;
+    if (request.keepTraces) {
+        trace = std::make_shared<const CaptureTrace>(CaptureTrace {point.capture, fitted->sines});
+    }
+    return MeasuredCapture {name, std::move(fitted->measurement), std::move(trace)};
+}
+
 } // namespace
 
 Result<std::vector<double>> sweepFrequencies(
@@ -231,21 +442,8 @@ Result<std::vector<double>> sweepFrequencies(
 Result<std::optional<LiveRequest>> liveRequestFrom(const LiveArguments &a)
 {
     if (!a.scope) {
-        if (a.generator) {
-            return usage(QStringLiteral("--generator needs --scope HOST[:PORT], the scope that "
-                                        "takes the channels"));
-        }
-        if (a.sweep || a.points) {
-            return usage(QStringLiteral("--%1 needs --generator and --scope")
-                             .arg(a.sweep ? QStringLiteral("sweep") : QStringLiteral("points")));
-        }
-        for (const auto &[given, option] : {std::pair {a.timeout.has_value(), "--timeout"},
-                 {a.saveCaptures.has_value(), "--save-captures"}, {a.keepGoing, "--keep-going"}}) {
-            if (given) {
-                return usage(QStringLiteral("%1 is for measuring with the instruments: give "
-                                            "--scope HOST")
-                                 .arg(QLatin1String(option)));
-            }
+        if (const Status alone = withoutScope(a); !alone) {
+            return alone.failure();
         }
         return std::optional<LiveRequest>();
     }
@@ -261,71 +459,36 @@ Result<std::optional<LiveRequest>> liveRequestFrom(const LiveArguments &a)
                 .arg(*a.scope));
     }
     live.scope = *address;
-    for (const auto &[given, option, channel] :
-        {std::tuple {&a.reference, "--ref", &live.referenceChannel},
-            {&a.vx, "--vx", &live.vxChannel}}) {
-        if (*given) {
-            const std::optional<int> number = channelNumber(**given);
-            if (!number) {
-                return usage(QStringLiteral("%1 wants a channel of the scope with --scope: 2, "
-                                            "CH2 or C2 (1 to %2), not '%3'")
-                                 .arg(QLatin1String(option))
-                                 .arg(kHighestChannel)
-                                 .arg(**given));
-            }
-            *channel = *number;
-        }
+    const Result<int> reference = channelOption(a.reference, "--ref", live.referenceChannel);
+    if (!reference) {
+        return reference.failure();
     }
-    if (live.referenceChannel == live.vxChannel) {
-        return usage(QStringLiteral("--ref and --vx name the same channel, CH%1")
-                         .arg(live.referenceChannel));
+    const Result<int> vx = channelOption(a.vx, "--vx", live.vxChannel);
+    if (!vx) {
+        return vx.failure();
     }
+    if (*reference == *vx) {
+        return usage(QStringLiteral("--ref and --vx name the same channel, CH%1").arg(*reference));
+    }
+    live.referenceChannel = *reference;
+    live.vxChannel = *vx;
     if (a.timeout) {
-        double seconds = 0;
-        if (!numberIn(*a.timeout, 0, kLongestTimeoutSeconds, &seconds) || !(seconds > 0)) {
-            return usage(QStringLiteral("--timeout wants seconds above 0, up to %1, not '%2'")
-                             .arg(kLongestTimeoutSeconds)
-                             .arg(*a.timeout));
+        const Result<std::chrono::milliseconds> timeout = timeoutOf(*a.timeout);
+        if (!timeout) {
+            return timeout.failure();
         }
-        // At least a millisecond; a day at most, so the count fits.
-        live.timeout = std::chrono::milliseconds(std::max(1LL, std::llround(seconds * 1e3)));
+        live.timeout = *timeout;
     }
-    if (a.generator) {
-        if (a.generator->trimmed().isEmpty()) {
-            return usage(QStringLiteral("--generator wants HOST, HOST:PORT or "
-                                        "serial:/dev/ttyUSB0"));
-        }
-        live.generator = *a.generator;
-        if (a.sweep) {
-            if (a.frequencyMHz > 0) {
-                return usage(QStringLiteral("--freq and --sweep exclude each other"));
-            }
-            Result<std::vector<double>> frequencies = sweepFrequencies(*a.sweep, a.points);
-            if (!frequencies) {
-                return frequencies.failure();
-            }
-            live.frequenciesHz = std::move(*frequencies);
-        } else if (a.points) {
-            return usage(QStringLiteral("--points needs --sweep START:STOP"));
-        } else if (a.frequencyMHz > 0) {
-            live.frequenciesHz = {hertzOf(a.frequencyMHz)};
-        } else {
-            return usage(QStringLiteral("--generator needs --sweep START:STOP:STEP in MHz (or "
-                                        "--freq for one frequency)"));
-        }
-    } else {
-        if (a.sweep || a.points) {
-            return usage(QStringLiteral("--%1 needs --generator HOST[:PORT] or "
-                                        "serial:/dev/ttyUSB0, which sets each frequency")
-                             .arg(a.sweep ? QStringLiteral("sweep") : QStringLiteral("points")));
-        }
-        if (a.keepGoing) {
-            return usage(QStringLiteral("--keep-going is for a sweep: --generator and --sweep"));
-        }
-        if (a.frequencyMHz > 0) {
-            live.frequenciesHz = {hertzOf(a.frequencyMHz)};
-        }
+    if (a.generator && a.generator->trimmed().isEmpty()) {
+        return usage(QStringLiteral("--generator wants HOST, HOST:PORT or serial:/dev/ttyUSB0"));
     }
+    Result<std::vector<double>> frequencies
+        = a.generator ? generatorFrequencies(a) : scopeAloneFrequencies(a);
+    if (!frequencies) {
+        return frequencies.failure();
+    }
+    live.generator = a.generator.value_or(QString());
+    live.frequenciesHz = std::move(*frequencies);
     live.keepGoing = a.keepGoing;
     if (a.saveCaptures) {
         if (a.saveCaptures->isEmpty()) {
@@ -357,114 +520,44 @@ QString progressText(int done, int total, double frequencyHz, qint64 elapsedMs)
 Result<LiveOutcome> measureLive(
     const LiveRequest &live, const MeasureRequest &request, const LiveObserver &observer)
 {
-    const auto tell = [&observer](const QString &message, bool note) {
-        if (observer.message) {
-            observer.message(message, note);
-        }
-    };
-    Result<std::unique_ptr<Scope>> scope
-        = connectScope(live.scope.host, live.scope.port, live.timeout);
-    if (!scope) {
-        return scope.failure();
+    const Result<Instruments> instruments = connectInstruments(live, observer);
+    if (!instruments) {
+        return instruments.failure();
     }
-    std::unique_ptr<Generator> generator;
-    if (!live.generator.isEmpty()) {
-        Result<std::unique_ptr<Generator>> connected
-            = connectGenerator(live.generator, live.timeout);
-        if (!connected) {
-            return connected.failure();
-        }
-        generator = std::move(*connected);
+    Result<Taken> taken = takePoints(*instruments, live, observer);
+    if (!taken) {
+        return taken.failure();
     }
-    tell(QStringLiteral("%1: %2, '%3'")
-             .arg((*scope)->name(), (*scope)->family(), (*scope)->identification()),
-        true);
-    if (generator) {
-        tell(QStringLiteral("%1: %2, '%3'")
-                 .arg(generator->name(), generator->family(), generator->identification()),
-            true);
-    }
-
-    LiveSweepOptions options;
-    options.referenceChannel = live.referenceChannel;
-    options.vxChannel = live.vxChannel;
-    options.amplitudeVpp = kAmplitudeVpp;
-    options.keepGoing = live.keepGoing;
-    options.stopRequested = observer.stopRequested;
-    QElapsedTimer clock;
-    clock.start();
-    std::vector<LivePoint> points;
-    std::optional<Failure> stoppedBy;
-    if (generator) {
-        Result<LiveSweep> sweep = liveSweep(**scope, *generator, live.frequenciesHz, options,
-            [&](int done, int total, double frequencyHz) {
-                if (observer.progress) {
-                    observer.progress(progressText(done, total, frequencyHz, clock.elapsed()));
-                }
-            });
-        if (!sweep) {
-            return ended(sweep.failure(), observer);
-        }
-        points = std::move(sweep->points);
-        if (sweep->stoppedBy) {
-            stoppedBy = ended(*sweep->stoppedBy, observer);
-        }
-    } else {
-        Result<LivePoint> point = liveAcquisition(
-            **scope, live.frequenciesHz.empty() ? 0 : live.frequenciesHz.front(), options);
-        if (!point) {
-            return ended(point.failure(), observer);
-        }
-        points.push_back(std::move(*point));
-    }
-
     LiveOutcome outcome;
-    outcome.stoppedBy = stoppedBy;
+    outcome.stoppedBy = taken->stoppedBy;
     const Corrections corrections {request.calibration ? &*request.calibration : nullptr,
         request.line ? &*request.line : nullptr};
-    for (const LivePoint &point : points) {
+    const QString scopeName = instruments->scope->name();
+    for (const LivePoint &point : taken->points) {
         for (const QString &note : point.notes) {
-            tell((*scope)->name() + QStringLiteral(": ") + note, true);
+            tell(observer, scopeName + QStringLiteral(": ") + note, true);
         }
-        QString name = (*scope)->name();
+        QString name = scopeName;
         if (!live.captureDirectory.isEmpty()) {
-            const QString fileName = point.frequencyHz > 0
-                ? megahertzText(point.frequencyHz) + QStringLiteral("MHz.csv")
-                : QStringLiteral("capture.csv");
-            const Result<QString> saved = writeNewFile(live.captureDirectory, fileName,
-                savedCaptureCsv(captureSettings(**scope, generator.get(), point, live),
-                    live.referenceChannel, live.vxChannel, point.capture));
+            const Result<QString> saved = savePoint(*instruments, point, live);
             if (saved) {
                 name = *saved;
             } else {
-                tell(saved.error(), false);
+                tell(observer, saved.error(), false);
                 ++outcome.failures;
             }
         }
-        // The generator's frequency is the one to fit at; for the scope alone the one
-        // --freq gives, or else the capture's own.
-        const double frequencyMHz
-            = point.frequencyHz > 0 ? point.frequencyHz / kHertzPerMegahertz : 0;
         try {
-            Result<FittedMeasurement> fitted = measureCaptureWithSines(
-                point.capture, frequencyMHz, request.sourceImpedance, corrections);
-            if (!fitted) {
-                tell(name + QStringLiteral(": ") + fitted.error(), false);
+            Result<MeasuredCapture> measured
+                = fitPoint(point, name, request, corrections, observer);
+            if (!measured) {
+                tell(observer, measured.error(), false);
                 ++outcome.failures;
                 continue;
             }
-            if (!fitted->measurement.warning.isEmpty()) {
-                tell(name + QStringLiteral(": ") + fitted->measurement.warning, false);
-            }
-            // The samples and sines, for a picture only: a run without one keeps none.
-            std::shared_ptr<const CaptureTrace> trace;
-            if (request.keepTraces) {
-                trace = std::make_shared<const CaptureTrace>(
-                    CaptureTrace {std::move(point.capture), fitted->sines});
-            }
-            outcome.measured.push_back({name, std::move(fitted->measurement), std::move(trace)});
+            outcome.measured.push_back(std::move(*measured));
         } catch (const std::bad_alloc &) {
-            tell(name + QStringLiteral(": not enough memory to fit it"), false);
+            tell(observer, name + QStringLiteral(": not enough memory to fit it"), false);
             ++outcome.failures;
         }
     }
