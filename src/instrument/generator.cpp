@@ -264,20 +264,12 @@ Result<std::unique_ptr<Generator>> connectGenerator(
         host = address.left(colon);
         ports = {quint16(port)};
     }
-    std::unique_ptr<ScpiTransport> transport;
-    QStringList failures;
-    for (const quint16 port : ports) {
-        auto connected
-            = ScpiTransport::connectTcp(QStringLiteral("generator"), host, port, timeout);
-        if (connected) {
-            transport = std::move(connected).value();
-            break;
-        }
-        failures << connected.error();
+    Result<std::unique_ptr<ScpiTransport>> connected
+        = ScpiTransport::connectFirst(QStringLiteral("generator"), host, ports, timeout);
+    if (!connected) {
+        return connected.failure();
     }
-    if (!transport) {
-        return Failure {failures.join(QStringLiteral("; "))};
-    }
+    std::unique_ptr<ScpiTransport> transport = std::move(connected).value();
     const Result<QByteArray> identification = transport->query("*IDN?");
     if (!identification) {
         return identification.failure();

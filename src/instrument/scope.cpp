@@ -122,21 +122,13 @@ std::vector<quint16> scopePorts()
 Result<std::unique_ptr<Scope>> connectScope(
     const QString &host, quint16 port, std::chrono::milliseconds timeout)
 {
-    std::unique_ptr<ScpiTransport> transport;
-    const std::vector<quint16> ports = port != 0 ? std::vector<quint16> {port} : scopePorts();
-    QStringList failures;
-    for (const quint16 candidate : ports) {
-        auto connected
-            = ScpiTransport::connectTcp(QStringLiteral("scope"), host, candidate, timeout);
-        if (connected) {
-            transport = std::move(connected).value();
-            break;
-        }
-        failures << connected.error();
+    Result<std::unique_ptr<ScpiTransport>> connected
+        = ScpiTransport::connectFirst(QStringLiteral("scope"), host,
+            port != 0 ? std::vector<quint16> {port} : scopePorts(), timeout);
+    if (!connected) {
+        return connected.failure();
     }
-    if (!transport) {
-        return Failure {failures.join(QStringLiteral("; "))};
-    }
+    std::unique_ptr<ScpiTransport> transport = std::move(connected).value();
     const Result<QByteArray> identification = transport->query("*IDN?");
     if (!identification) {
         return identification.failure();

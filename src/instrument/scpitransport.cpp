@@ -415,3 +415,17 @@ Result<QByteArray> ScpiTransport::queryBlock(
     takeOwedLineEnds();
     return data;
 }
+
+Result<std::unique_ptr<ScpiTransport>> ScpiTransport::connectFirst(const QString &role,
+    const QString &host, const std::vector<quint16> &ports, std::chrono::milliseconds timeout)
+{
+    QStringList failures;
+    for (const quint16 port : ports) {
+        Result<std::unique_ptr<ScpiTransport>> connected = connectTcp(role, host, port, timeout);
+        if (connected) {
+            return connected;
+        }
+        failures << connected.error();
+    }
+    return Failure {failures.join(QStringLiteral("; "))};
+}

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QIODevice;
 
@@ -49,6 +50,11 @@ public:
     // `role` names the instrument in messages ("scope", "generator").
     static Result<std::unique_ptr<ScpiTransport>> connectTcp(const QString &role,
         const QString &host, quint16 port, std::chrono::milliseconds timeout = kDefaultTimeout);
+    // The first of the ports that takes the connection, in turn (an instrument's family, and
+    // so its port, is known only once it answers); the failure names every port tried.
+    static Result<std::unique_ptr<ScpiTransport>> connectFirst(const QString &role,
+        const QString &host, const std::vector<quint16> &ports,
+        std::chrono::milliseconds timeout = kDefaultTimeout);
     // A serial port (a path such as /dev/ttyUSB0), 8 data bits, no parity, one stop bit.
     static Result<std::unique_ptr<ScpiTransport>> openSerial(const QString &role,
         const QString &path, qint32 baudRate, std::chrono::milliseconds timeout = kDefaultTimeout);
