@@ -47,49 +47,36 @@ QByteArray numberText(double value)
     return QByteArray::number(value, 'g', 12);
 }
 
-class ScpiGenerator : public Generator
+class ScpiGenerator : public LinkedGenerator
 {
 public:
-    ScpiGenerator(
-        std::unique_ptr<ScpiTransport> transport, GeneratorFamily family, QByteArray identification)
-        : m_transport(std::move(transport))
-        , m_family(family)
-        , m_identification(std::move(identification))
-    { }
-
-    QString family() const override { return generatorFamilyName(m_family); }
-    QString identification() const override
-    {
-        const QString quoted = quotedReply(m_identification, 200);
-        return quoted.mid(1, quoted.size() - 2);
-    }
-    QString name() const override { return m_transport->name(); }
+    using LinkedGenerator::LinkedGenerator;
 
     Result<double> setSine(double frequencyHz, double amplitudeVpp) override
     {
         if (!(frequencyHz > 0) || !std::isfinite(frequencyHz) || !(amplitudeVpp > 0)
             || !std::isfinite(amplitudeVpp)) {
-            return m_transport->failure(QStringLiteral("cannot set a sine of %1 Hz and %2 Vpp")
-                                            .arg(frequencyHz)
-                                            .arg(amplitudeVpp));
+            return transport().failure(QStringLiteral("cannot set a sine of %1 Hz and %2 Vpp")
+                                           .arg(frequencyHz)
+                                           .arg(amplitudeVpp));
         }
-        if (const Status sent = m_transport->send(sineCommand(frequencyHz, amplitudeVpp)); !sent) {
+        if (const Status sent = transport().send(sineCommand(frequencyHz, amplitudeVpp)); !sent) {
             return sent.failure();
         }
         const QByteArray query = frequencyQuery();
-        const Result<QByteArray> reply = m_transport->query(query);
+        const Result<QByteArray> reply = transport().query(query);
         if (!reply) {
             return reply.failure();
         }
         const std::optional<double> frequency = frequencyOf(*reply);
         if (!frequency || !(*frequency > 0)) {
-            return m_transport->failure(QStringLiteral("%1 answered %2, expected the frequency")
-                                            .arg(quotedReply(query), quotedReply(*reply)));
+            return transport().failure(QStringLiteral("%1 answered %2, expected the frequency")
+                                           .arg(quotedReply(query), quotedReply(*reply)));
         }
         // A generator that took another frequency than asked, beyond its resolution, did not
         // take the command.
         if (std::abs(*frequency - frequencyHz) > 1e-4 * frequencyHz) {
-            return m_transport->failure(
+            return transport().failure(
                 QStringLiteral("set to %1 Hz, it reports %2 Hz (%3 answered %4)")
                     .arg(frequencyHz, 0, 'g', 10)
                     .arg(*frequency, 0, 'g', 10)
@@ -98,18 +85,18 @@ public:
         return *frequency;
     }
 
-    Status outputOn() override { return m_transport->send(outputOnCommand()); }
+    Status outputOn() override { return transport().send(outputOnCommand()); }
 
     Status waitForCompletion() override
     {
         // *OPC? answers 1 once every command before it is done (IEEE 488.2); Siglent's may
         // repeat the header: "*OPC 1".
-        const Result<QByteArray> reply = m_transport->query("*OPC?");
+        const Result<QByteArray> reply = transport().query("*OPC?");
         if (!reply) {
             return reply.failure();
         }
         if (!reply->trimmed().endsWith('1')) {
-            return m_transport->failure(
+            return transport().failure(
                 QStringLiteral("'*OPC?' answered %1, expected 1").arg(quotedReply(*reply)));
         }
         return success();
@@ -120,11 +107,6 @@ protected:
     virtual QByteArray frequencyQuery() const = 0;
     virtual std::optional<double> frequencyOf(const QByteArray &reply) const = 0;
     virtual QByteArray outputOnCommand() const = 0;
-
-private:
-    std::unique_ptr<ScpiTransport> m_transport;
-    GeneratorFamily m_family;
-    QByteArray m_identification;
 };
 
 class SiglentGenerator : public ScpiGenerator
@@ -300,4 +282,27 @@ Result<std::unique_ptr<Generator>> connectGenerator(
         break;
     }
     return transport->failure(QStringLiteral("a serial generator answered over TCP"));
+}
+
+LinkedGenerator::LinkedGenerator(
+    std::unique_ptr<ScpiTransport> transport, GeneratorFamily family, QByteArray identification)
+    : m_transport(std::move(transport))
+    , m_family(family)
+    , m_identification(std::move(identification))
+{ }
+
+QString LinkedGenerator::family() const
+{
+    return generatorFamilyName(m_family);
+}
+
+QString LinkedGenerator::identification() const
+{
+    const QString quoted = quotedReply(m_identification, 200);
+    return quoted.mid(1, quoted.size() - 2);
+}
+
+QString LinkedGenerator::name() const
+{
+    return m_transport->name();
 }

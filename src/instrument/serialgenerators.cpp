@@ -33,23 +33,10 @@ bool usableSine(double frequencyHz, double amplitudeVpp)
         && amplitudeVpp <= kLargestAmplitudeVpp;
 }
 
-class SerialGenerator : public Generator
+class SerialGenerator : public LinkedGenerator
 {
 public:
-    SerialGenerator(
-        std::unique_ptr<ScpiTransport> transport, GeneratorFamily family, QByteArray identification)
-        : m_transport(std::move(transport))
-        , m_family(family)
-        , m_identification(std::move(identification))
-    { }
-
-    QString family() const override { return generatorFamilyName(m_family); }
-    QString identification() const override
-    {
-        const QString quoted = quotedReply(m_identification, 200);
-        return quoted.mid(1, quoted.size() - 2);
-    }
-    QString name() const override { return m_transport->name(); }
+    using LinkedGenerator::LinkedGenerator;
     // Both answer each command once it is done.
     Status waitForCompletion() override { return success(); }
 
@@ -57,23 +44,17 @@ protected:
     // A write command and its reply, which must be `expected`.
     Status write(const QByteArray &command, const QByteArray &expected)
     {
-        const Result<QByteArray> reply = m_transport->query(command);
+        const Result<QByteArray> reply = transport().query(command);
         if (!reply) {
             return reply.failure();
         }
         if (*reply != expected) {
-            return m_transport->failure(
+            return transport().failure(
                 QStringLiteral("%1 answered %2, expected %3")
                     .arg(quotedReply(command), quotedReply(*reply), quotedReply(expected)));
         }
         return success();
     }
-    ScpiTransport &transport() { return *m_transport; }
-
-private:
-    std::unique_ptr<ScpiTransport> m_transport;
-    GeneratorFamily m_family;
-    QByteArray m_identification;
 };
 
 class FeelTechGenerator : public SerialGenerator
