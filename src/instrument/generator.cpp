@@ -298,8 +298,7 @@ QString LinkedGenerator::family() const
 
 QString LinkedGenerator::identification() const
 {
-    const QString quoted = quotedReply(m_identification, 200);
-    return quoted.mid(1, quoted.size() - 2);
+    return identificationText(m_identification);
 }
 
 QString LinkedGenerator::name() const

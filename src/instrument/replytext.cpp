@@ -111,3 +111,9 @@ QString secondsText(long long milliseconds)
 {
     return QStringLiteral("%1 s").arg(double(milliseconds) / 1000, 0, 'g', 3);
 }
+
+QString identificationText(const QByteArray &reply)
+{
+    const QString quoted = quotedReply(reply, 200);
+    return quoted.mid(1, quoted.size() - 2);
+}

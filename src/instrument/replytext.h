@@ -10,6 +10,10 @@
 // byte outside printable ASCII written as "\x0a", cut to `maxCharacters` with "…" after.
 QString quotedReply(const QByteArray &bytes, int maxCharacters = 40);
 
+// What an instrument answered when asked who it is, as a person reads it: escaped and cut
+// short like any reply, without the quotes.
+QString identificationText(const QByteArray &reply);
+
 // A number as SCPI instruments write it ("1.000000e-09", "+4.5E+00", "120000", " 0.5 "):
 // finite, nothing else on the line. Empty for anything else.
 std::optional<double> replyNumber(const QByteArray &text);

@@ -175,8 +175,7 @@ QString ScpiScope::family() const
 
 QString ScpiScope::identification() const
 {
-    const QString quoted = quotedReply(m_identification, 200);
-    return quoted.mid(1, quoted.size() - 2);
+    return identificationText(m_identification);
 }
 
 QString ScpiScope::name() const

@@ -27,12 +27,6 @@ constexpr std::chrono::milliseconds kProbeTimeout {600};
 // and one that would not fit the protocols' whole numbers.
 constexpr double kLargestAmplitudeVpp = 1000;
 
-bool usableSine(double frequencyHz, double amplitudeVpp)
-{
-    return frequencyHz > 0 && std::isfinite(frequencyHz) && amplitudeVpp > 0
-        && amplitudeVpp <= kLargestAmplitudeVpp;
-}
-
 class SerialGenerator : public LinkedGenerator
 {
 public:
@@ -41,6 +35,19 @@ public:
     Status waitForCompletion() override { return success(); }
 
 protected:
+    // A sine these generators can give: a finite frequency above 0 and an amplitude up to
+    // what their output stage delivers.
+    Status usableSine(double frequencyHz, double amplitudeVpp) const
+    {
+        if (frequencyHz > 0 && std::isfinite(frequencyHz) && amplitudeVpp > 0
+            && amplitudeVpp <= kLargestAmplitudeVpp) {
+            return success();
+        }
+        return transport().failure(QStringLiteral("cannot set a sine of %1 Hz and %2 Vpp")
+                                       .arg(frequencyHz)
+                                       .arg(amplitudeVpp));
+    }
+
     // A write command and its reply, which must be `expected`.
     Status write(const QByteArray &command, const QByteArray &expected)
     {
@@ -64,10 +71,8 @@ public:
 
     Result<double> setSine(double frequencyHz, double amplitudeVpp) override
     {
-        if (!usableSine(frequencyHz, amplitudeVpp)) {
-            return transport().failure(QStringLiteral("cannot set a sine of %1 Hz and %2 Vpp")
-                                           .arg(frequencyHz)
-                                           .arg(amplitudeVpp));
+        if (const Status usable = usableSine(frequencyHz, amplitudeVpp); !usable) {
+            return usable.failure();
         }
         // Waveform 0 is the sine; the reply to a write is an empty line.
         for (const QByteArray &command :
@@ -107,10 +112,8 @@ public:
 
     Result<double> setSine(double frequencyHz, double amplitudeVpp) override
     {
-        if (!usableSine(frequencyHz, amplitudeVpp)) {
-            return transport().failure(QStringLiteral("cannot set a sine of %1 Hz and %2 Vpp")
-                                           .arg(frequencyHz)
-                                           .arg(amplitudeVpp));
+        if (const Status usable = usableSine(frequencyHz, amplitudeVpp); !usable) {
+            return usable.failure();
         }
         // Channel 1's frequency in hundredths of the unit, unit 0 being the hertz.
         const double centihertz = std::round(frequencyHz * 100);
