@@ -70,6 +70,7 @@ private slots:
     void headerFiles_data();
     void headerFiles();
     void headerMissing();
+    void xmlHeader();
     void notesAndWarnings();
 };
 
@@ -1093,6 +1094,83 @@ void tst_CaptureReader::headerFiles()
     QCOMPARE(result->channels.back().tag, channels);
 }
 
+// An RTP's header is XML beside the data ("name.bin"), the same keys as properties and the
+// choices as the firmware names them: the properties that say where the values are, as
+// scottprahl/RigolWFM, tests/files/rs/rs_rtp_02.bin has them (its other 62 left out), over
+// the first lines of rs_rtp_02.Wfm.csv beside it, CH1 and CH2 a column each.
+void tst_CaptureReader::xmlHeader()
+{
+    QByteArray header;
+    for (const char *line : {"<?xml version=\"1.0\" standalone=\"no\"?>",
+             "<Database FWVersion=\"\" SaveItemType=\"Data\">",
+             "\t<Group Avail=\"0\" Name=\"ReferenceCurveAttributes\" NofSubGroups=\"0\" "
+             "NofProperties=\"75\">",
+             "\t\t<Prop Avail=\"0\" ValueKey=\"\" Name=\"Resolution\" Value=\"1.25e-06\" "
+             "UserValue=\"0\" Step=\"1e-11\" Default=\"0\" Min=\"0\" Max=\"1e+26\" "
+             "StepDefault=\"1e-11\" StepFactor=\"10\" Resolution=\"0\" UnitId=\"60\" "
+             "UnitName=\"s\" UnitPowerProduct=\"\" BitGroupSize=\"0\" Format=\"0\"/>",
+             "\t\t<Prop Avail=\"0\" ValueKey=\"\" Name=\"RecordLength\" Value=\"4000\" "
+             "UserValue=\"1000\" Step=\"1\" Default=\"1000\" Min=\"0\" Max=\"4294967295\" "
+             "StepDefault=\"1\" StepFactor=\"10\" Resolution=\"1\" UnitId=\"101\" UnitName=\"Sa\" "
+             "UnitPowerProduct=\"\" BitGroupSize=\"0\" Format=\"0\"/>",
+             "\t\t<Prop Avail=\"0\" ValueKey=\"\" Name=\"BaseUnit\" Version=\"2\" "
+             "Value=\"eRS_UNIT_LEVEL_V\" UserValue=\"eRS_UNIT_NONE\"/>",
+             "\t\t<Prop Avail=\"0\" ValueKey=\"\" Name=\"XStart\" Value=\"-0.0025\" "
+             "UserValue=\"0\" Step=\"1e-10\" Default=\"0\" Min=\"-1e+26\" Max=\"1e+26\" "
+             "StepDefault=\"1e-10\" StepFactor=\"10\" Resolution=\"0\" UnitId=\"60\" "
+             "UnitName=\"s\" UnitPowerProduct=\"\" BitGroupSize=\"0\" Format=\"0\"/>",
+             "\t\t<Prop Avail=\"0\" ValueKey=\"\" Name=\"HardwareXStart\" Value=\"-0.0025\" "
+             "UserValue=\"0\" Step=\"1e-10\" Default=\"0\" Min=\"-1e+26\" Max=\"1e+26\" "
+             "StepDefault=\"1e-10\" StepFactor=\"10\" Resolution=\"0\" UnitId=\"60\" "
+             "UnitName=\"s\" UnitPowerProduct=\"\" BitGroupSize=\"0\" Format=\"0\"/>",
+             "\t\t<Prop Avail=\"0\" ValueKey=\"\" Name=\"SignalHardwareRecordLength\" "
+             "Value=\"4000\" UserValue=\"1000\" Step=\"1\" Default=\"1000\" Min=\"0\" "
+             "Max=\"4294967295\" StepDefault=\"1\" StepFactor=\"10\" Resolution=\"1\" "
+             "UnitId=\"101\" UnitName=\"Sa\" UnitPowerProduct=\"\" BitGroupSize=\"0\" "
+             "Format=\"0\"/>",
+             "\t\t<Prop Avail=\"0\" ValueKey=\"\" Name=\"SignalResolution\" Value=\"1.25e-06\" "
+             "UserValue=\"1\" Step=\"0.1\" Default=\"1\" Min=\"0\" Max=\"1e+26\" "
+             "StepDefault=\"0.1\" StepFactor=\"10\" Resolution=\"0\" UnitId=\"81\" UnitName=\"\" "
+             "UnitPowerProduct=\"\" BitGroupSize=\"0\" Format=\"0\"/>",
+             "\t\t<Prop Avail=\"0\" ValueKey=\"\" Name=\"Source\" Version=\"2\" "
+             "Value=\"eRS_SIGNAL_SOURCE_CH1_TR1\" UserValue=\"eRS_SIGNAL_SOURCE_NONE\"/>",
+             "\t\t<Prop Avail=\"0\" ValueKey=\"\" Name=\"MultiChannelExport\" Version=\"2\" "
+             "Value=\"eRS_ONOFF_ON\" UserValue=\"eRS_ONOFF_OFF\"/>",
+             "\t\t<Prop Avail=\"0\" ValueKey=\"\" Name=\"MultiChannelExportState\" Version=\"2\" "
+             "Size=\"4\" I_0=\"eRS_ONOFF_ON\" I_1=\"eRS_ONOFF_ON\" I_2=\"eRS_ONOFF_OFF\" "
+             "I_3=\"eRS_ONOFF_OFF\"/>",
+             "\t\t<Prop Avail=\"0\" ValueKey=\"\" Name=\"MultiChannelSource\" Version=\"2\" "
+             "Size=\"4\" I_0=\"eRS_SIGNAL_SOURCE_CH1_TR1\" I_1=\"eRS_SIGNAL_SOURCE_CH2_TR1\" "
+             "I_2=\"eRS_SIGNAL_SOURCE_NONE\" I_3=\"eRS_SIGNAL_SOURCE_NONE\"/>",
+             "\t\t<Prop Avail=\"0\" ValueKey=\"\" Name=\"SignalFormat\" Version=\"2\" "
+             "Value=\"eRS_SIGNAL_FORMAT_FLOAT\" UserValue=\"eRS_SIGNAL_FORMAT_FLOAT\"/>",
+             "\t\t<Prop Avail=\"0\" ValueKey=\"\" Name=\"TimestampState\" Version=\"2\" "
+             "Value=\"eRS_ONOFF_OFF\" UserValue=\"eRS_ONOFF_OFF\"/>",
+             "\t</Group>", "</Database>"}) {
+        header += QByteArray(line) + "\r\r\n";
+    }
+    QByteArray data = "-0.031620555,-0.22134387\r\n0,-0.23715416\r\n0.015810277,-0.23715416\r\n"
+                      "0,-0.18972331\r\n0.015810277,-0.17391305\r\n";
+    for (int k = 5; k < 4000; ++k) {
+        data += QByteArray::number(std::sin(k * 0.01), 'g', 8) + ','
+            + QByteArray::number(std::cos(k * 0.01), 'g', 8) + "\r\n";
+    }
+    ReadContext context;
+    context.header = header;
+    context.headerName = QStringLiteral("rs_rtp_02.bin");
+    const Result<CaptureRead> read
+        = readCaptureChannels(data, QStringLiteral("rs_rtp_02.Wfm.csv"), {}, context);
+    QVERIFY2(read, qPrintable(read.error()));
+    QCOMPARE(int(read->channels.size()), 2);
+    QCOMPARE(int(read->time.size()), 4000);
+    QCOMPARE(read->time[0], -0.0025);
+    QVERIFY(std::abs(read->time[3999] - (-0.0025 + 3999 * 1.25e-6)) < 1e-15);
+    QCOMPARE(read->channels[0].millivolts[0], -31.620555);
+    QCOMPARE(read->channels[1].millivolts[0], -221.34387);
+    QCOMPARE(read->channels[0].tag, 1);
+    QCOMPARE(read->channels[1].tag, 2);
+}
+
 // A data file of values alone without its header is refused with the header's name; the
 // header alone is refused as such.
 void tst_CaptureReader::headerMissing()
@@ -1105,9 +1183,9 @@ void tst_CaptureReader::headerMissing()
     Result<CaptureRead> result = readCaptureChannels(data, "rs_rtp_01.Wfm.csv", {}, context);
     QCOMPARE(result.error(),
         QStringLiteral("rs_rtp_01.Wfm.csv: values without their times, and the header "
-                       "rs_rtp_01.csv that gives them is not beside it (rs_rtp_01.bin is a "
-                       "header in another format, which is not read); export the waveform with "
-                       "its header, or with the times (XY)"));
+                       "rs_rtp_01.csv that gives them is not beside it (rs_rtp_01.bin, an RTP's "
+                       "header in XML, gives no sample interval); export the waveform with its "
+                       "header, or with the times (XY)"));
     result = readCaptureChannels("Resolution:1e-09:\nRecordLength:2000:\n", "RefCurve.csv", {});
     QCOMPARE(result.error(),
         QStringLiteral("RefCurve.csv: a header of a Rohde & Schwarz waveform, without its "

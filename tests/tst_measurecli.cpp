@@ -608,8 +608,8 @@ void tst_MeasureCli::capturesAndFaults_data()
     QTest::newRow("Rohde & Schwarz data without its header")
         << QStringList {"rs_rtp_01.Wfm.csv"} << 1 << ""
         << "rs_rtp_01.Wfm.csv: values without their times, and the header rs_rtp_01.csv that "
-           "gives them is not beside it (rs_rtp_01.bin is a header in another format, which is "
-           "not read)";
+           "gives them is not beside it (rs_rtp_01.bin, an RTP's header in XML, gives no sample "
+           "interval)";
     QTest::newRow("a pair whose one file lost its last sample")
         << QStringList {"C1--cut--00000.csv", "C2--cut--00000.csv"} << 0
         << "Fit                 399 samples"

@@ -404,8 +404,8 @@ Result<Headered> layoutOf(Table &table, const Dialect &dialect,
                 .arg(context.missingHeader,
                     context.otherHeader.isEmpty()
                         ? QString()
-                        : QStringLiteral(" (%1 is a header in another format, which is not "
-                                         "read)")
+                        : QStringLiteral(" (%1, an RTP's header in XML, gives no sample "
+                                         "interval)")
                               .arg(context.otherHeader)))};
     }
     Result<TimeAxis> axis = timeAxis(table, layout.columns, settings, fileName);
@@ -634,12 +634,19 @@ Result<CaptureRead> readCaptureFile(const QString &path, const ColumnChoice &col
     if (path != QLatin1String("-")
         && lower.endsWith(
             QLatin1String(kHeaderedDataSuffix.data(), int(kHeaderedDataSuffix.size())))) {
-        // "name.Wfm.csv": the header is "name.csv" beside it.
-        const QString header = besideFile(path, suffix, {".csv", ".CSV"});
+        // "name.Wfm.csv": the header is "name.csv" beside it (an RTO's), or "name.bin" in
+        // XML (an RTP's).
+        QString header = besideFile(path, suffix, {".csv", ".CSV"});
+        const QString xml = besideFile(path, suffix, {".bin", ".BIN"});
+        if (header.isEmpty() && !xml.isEmpty()) {
+            const Result<QByteArray> text = readFileContent(xml, kLargestHeader);
+            if (text && parseWaveformHeader(decodeText(*text).text)) {
+                header = xml;
+            }
+        }
         if (header.isEmpty()) {
             context.missingHeader = displayName(path.left(path.size() - suffix) + ".csv");
-            const QString other = besideFile(path, suffix, {".bin", ".BIN"});
-            context.otherHeader = other.isEmpty() ? QString() : displayName(other);
+            context.otherHeader = xml.isEmpty() ? QString() : displayName(xml);
         } else {
             const Result<QByteArray> text = readFileContent(header, kLargestHeader);
             if (!text) {

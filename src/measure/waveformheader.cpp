@@ -5,7 +5,12 @@
 #include "csvtext.h"
 #include "printabletext.h"
 
+#include <QXmlStreamReader>
+
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -77,6 +82,66 @@ Result<WaveformLayout> channels(const WaveformHeader &header, const QString &hea
     return layout;
 }
 
+// An RTP's header file in XML ("name.bin"): the same keys, written as
+// <Prop … Name="Resolution" Value="1.25e-06" …/>, a list as Size="4" I_0="…" … I_3="…",
+// and the choices as the firmware's names ("eRS_ONOFF_ON", "eRS_SIGNAL_SOURCE_CH1_TR1",
+// "eRS_UNIT_LEVEL_V"), read here as the text header writes them ("On", "CH1", "V").
+std::string choiceText(const QString &value)
+{
+    static const std::pair<const char *, const char *> prefixes[]
+        = {{"eRS_ONOFF_", ""}, {"eRS_UNIT_LEVEL_", ""}, {"eRS_UNIT_", ""},
+            {"eRS_SIGNAL_SOURCE_", ""}, {"eRS_SIGNAL_FORMAT_", ""}, {"eRS_", ""}};
+    QString text = value;
+    for (const auto &[prefix, replacement] : prefixes) {
+        if (text.startsWith(QLatin1String(prefix))) {
+            text = QLatin1String(replacement) + text.mid(int(std::strlen(prefix)));
+            break;
+        }
+    }
+    if (text == QLatin1String("ON") || text == QLatin1String("OFF")) {
+        text = text.left(1) + text.mid(1).toLower();
+    }
+    // A source "CH1_TR1" (channel 1, trace 1) is channel 1.
+    const int trace = int(text.indexOf(QLatin1String("_TR")));
+    return (trace > 0 ? text.left(trace) : text).toStdString();
+}
+
+std::optional<WaveformHeader> parseXmlHeader(std::string_view text)
+{
+    QXmlStreamReader xml(QByteArray(text.data(), int(std::min<std::size_t>(text.size(), INT_MAX))));
+    WaveformHeader header;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement
+            || xml.name() != QLatin1String("Prop")) {
+            continue;
+        }
+        const QXmlStreamAttributes attributes = xml.attributes();
+        const std::string name = attributes.value(QLatin1String("Name")).toString().toStdString();
+        const HeaderKey key = headerKey(name);
+        if (key == HeaderKey::None || header.find(key)) {
+            continue;
+        }
+        HeaderEntry entry {key, name, {}, std::int64_t(xml.lineNumber())};
+        if (attributes.hasAttribute(QLatin1String("Value"))) {
+            entry.values.push_back(choiceText(attributes.value(QLatin1String("Value")).toString()));
+        } else {
+            // A list: its size first, then its items, as the text header writes it.
+            const QString size = attributes.value(QLatin1String("Size")).toString();
+            entry.values.push_back(size.toStdString());
+            for (int i = 0; i < std::min(size.toInt(), 64); ++i) {
+                entry.values.push_back(
+                    choiceText(attributes.value(QStringLiteral("I_%1").arg(i)).toString()));
+            }
+        }
+        header.entries.push_back(std::move(entry));
+    }
+    if (xml.hasError()
+        || !(header.find(HeaderKey::SignalResolution) || header.find(HeaderKey::Resolution))) {
+        return std::nullopt;
+    }
+    return header;
+}
+
 } // namespace
 
 const HeaderEntry *WaveformHeader::find(HeaderKey key) const
@@ -91,6 +156,9 @@ const HeaderEntry *WaveformHeader::find(HeaderKey key) const
 
 std::optional<WaveformHeader> parseWaveformHeader(std::string_view text)
 {
+    if (trimmed(text.substr(0, 64)).substr(0, 1) == "<") {
+        return parseXmlHeader(text);
+    }
     WaveformHeader header;
     LineCursor cursor(text);
     TextLine line;

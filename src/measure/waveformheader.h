@@ -35,8 +35,9 @@ struct WaveformHeader
     const HeaderEntry *find(HeaderKey key) const;
 };
 
-// The header's lines, or none when the text is no such header: every line "Key:…:", and a
-// sample interval among them.
+// The header's lines, or none when the text is no such header: every line "Key:…:" (an
+// RTO's "name.csv"), or the same keys as XML properties (an RTP's "name.bin"), and a sample
+// interval among them.
 std::optional<WaveformHeader> parseWaveformHeader(std::string_view text);
 
 // How the values of the data file lie, as the header says: waveforms one after the other
