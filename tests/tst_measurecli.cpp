@@ -45,18 +45,17 @@ QByteArray defaultReadingCapture(double vx = 27.8, double delay = 2.0, double me
     return csv;
 }
 
-// The measuring setup's two channels for a load Z at 18.13 MHz through 50 ohm: CH1 at
-// `amplitude` mV, V_x = CH1·Z/(Z0 + Z), 40 samples a period over 10 periods, with noise of
-// `noise` mV RMS (a fixed sequence), clipped at `clip` mV when it is above 0.
+// The measuring setup's two channels for a load Z at `f` through 50 ohm: CH1 at
+// `amplitude` mV, V_x = CH1·Z/(Z0 + Z), 40 samples a period of 18.13 MHz over 10 of them, with
+// noise of `noise` mV RMS (a fixed sequence), clipped at `clip` mV when it is above 0.
 struct Channels
 {
     std::vector<double> time, ch1, ch2;
 };
 
-Channels channelsFor(
-    std::complex<double> z, double noise = 0, double clip = 0, double amplitude = 64)
+Channels channelsFor(std::complex<double> z, double noise = 0, double clip = 0,
+    double amplitude = 64, double f = 18.13e6)
 {
-    const double f = 18.13e6;
     const std::complex<double> vx = amplitude * z / (50.0 + z);
     Channels c;
     unsigned state = 12345;
@@ -70,7 +69,7 @@ Channels channelsFor(
         return sum - 6;
     };
     for (int k = 0; k < 400; ++k) {
-        const double t = k / (40 * f);
+        const double t = k / (40 * 18.13e6); // 40 samples a period of 18.13 MHz
         const double angle = 2 * kPi * f * t;
         double one = amplitude * std::cos(angle) + noise * gaussian();
         if (clip > 0) {
@@ -180,6 +179,9 @@ void tst_MeasureCli::initTestCase()
     const Channels load = channelsFor({34.24, 14.33});
     QVERIFY(write("F0000CH1.CSV", tektronix(load, 1)));
     QVERIFY(write("F0000CH2.CSV", tektronix(load, 2)));
+    // CH2 of another acquisition, the generator 1 % higher, on the same time axis.
+    const Channels other = channelsFor({34.24, 14.33}, 0.05, 0, 64, 18.31e6);
+    QVERIFY(write("F0001CH2.CSV", tektronix(other, 2)));
     QVERIFY(write("lossless.csv", twoChannels(channelsFor({0, -30}, 0.3))));
     QVERIFY(write("clipped.csv", twoChannels(channelsFor({34.24, 14.33}, 0, 50))));
     Channels silent = load;
@@ -602,6 +604,10 @@ void tst_MeasureCli::capturesAndFaults_data()
     QTest::newRow("a segment beyond the file's")
         << QStringList {"--segment", "3", "RefCurve_C1.Wfm.csv", "RefCurve_C2.Wfm.csv"} << 1 << ""
         << "RefCurve_C1.Wfm.csv: --segment 3: the file holds 2 segments";
+    QTest::newRow("two files of two acquisitions")
+        << QStringList {"F0000CH1.CSV", "F0001CH2.CSV"} << 1 << ""
+        << "F0000CH1.CSV and F0001CH2.CSV are not one acquisition: the reference's sine is at "
+           "18.13 MHz and V_x's at 18.30";
     QTest::newRow("a segment's number that is none")
         << QStringList {"--segment", "0", "good.csv"} << 2 << ""
         << "--segment wants a segment's number from 1, not '0'";
@@ -648,6 +654,8 @@ void tst_MeasureCli::lostOutput_data()
     QTest::addColumn<QString>("shell");
     QTest::newRow("a full disk") << "\"$0\" good.csv > /dev/full";
     QTest::newRow("a closed standard output") << "\"$0\" good.csv >&-";
+    QTest::newRow("--help to a full disk") << "\"$0\" --help > /dev/full";
+    QTest::newRow("--version to a full disk") << "\"$0\" --version > /dev/full";
 }
 
 void tst_MeasureCli::lostOutput()
