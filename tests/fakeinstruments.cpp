@@ -1051,9 +1051,8 @@ public:
         const ScpiLine l = parseLine(line);
         int n = 0;
         if (l.query && l.header == "*IDN") {
-            return {text(m_options.identification.isEmpty()
-                    ? QByteArray("KEYSIGHT TECHNOLOGIES,DSOX2024A,MY58100000,02.50.2019022736")
-                    : m_options.identification)};
+            return {text(
+                identificationOr("KEYSIGHT TECHNOLOGIES,DSOX2024A,MY58100000,02.50.2019022736"))};
         }
         if (l.query && l.header == "*OPC") {
             return {text("1")};
@@ -1149,9 +1148,7 @@ public:
         const ScpiLine l = parseLine(line);
         int n = 0;
         if (l.query && l.header == "*IDN") {
-            return {text(m_options.identification.isEmpty()
-                    ? QByteArray("Rohde&Schwarz,RTB2004,1333.1005k04/102345,02.400")
-                    : m_options.identification)};
+            return {text(identificationOr("Rohde&Schwarz,RTB2004,1333.1005k04/102345,02.400"))};
         }
         if (l.query && l.header == "*OPC") {
             return {text("1")};
@@ -1266,9 +1263,7 @@ public:
         int n = 0;
         if (l.query && l.header == "*IDN") {
             // "*IDN SIGLENT, <model>, <serial_number>, <firmware_level>" (guide p.71).
-            return {text(m_options.identification.isEmpty()
-                    ? QByteArray("*IDN SIGLENT,SDS1202X-E,SDS1EBAC0L0098,8.2.6.1.37R9")
-                    : m_options.identification)};
+            return {text(identificationOr("*IDN SIGLENT,SDS1202X-E,SDS1EBAC0L0098,8.2.6.1.37R9"))};
         }
         if (l.query && l.header == "*OPC") {
             return {text("*OPC 1")};
@@ -1369,9 +1364,8 @@ public:
         const ScpiLine l = parseLine(line);
         int n = 0;
         if (l.query && l.header == "*IDN") {
-            return {text(m_options.identification.isEmpty()
-                    ? QByteArray("Siglent Technologies,SDS2104X Plus,SDS2PCBX000001,1.3.9R10")
-                    : m_options.identification)};
+            return {text(
+                identificationOr("Siglent Technologies,SDS2104X Plus,SDS2PCBX000001,1.3.9R10"))};
         }
         if (l.query && l.header == "*OPC") {
             return {text("1")};

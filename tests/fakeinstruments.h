@@ -265,6 +265,11 @@ public:
     virtual double voltsPerCode(int channel) = 0;
 
 protected:
+    // What the fake answers to *IDN?: the identification the test asked for, or its own.
+    QByteArray identificationOr(const char *own) const
+    {
+        return m_options.identification.isEmpty() ? QByteArray(own) : m_options.identification;
+    }
     // The family's converter: the code of `volts` at a channel's settings, noise included.
     virtual int codeOf(double volts, const Channel &channel, double noise) const = 0;
     virtual int horizontalDivisions() const = 0;
